@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the demo and the test suite need.
+# Idempotent: it only calls apt-get when something is missing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build pkg-config git
+  # the demo's libraries
+  libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libjpeg62-turbo-dev
+  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
+  # software OpenGL (llvmpipe) for headless rendering
+  libgl1-mesa-dri libegl-mesa0
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick x11-utils
+  libopenmpt-dev openmpt123 xmp
+  # fuzzing and sanitizers
+  clang-14 libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all ${#packages[@]} system packages present"
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null; then SUDO=sudo; else
+    echo "setup: missing packages and not root; install as root: apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

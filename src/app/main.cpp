@@ -1,0 +1,2 @@
+// Program entry.  Takes no arguments and always returns 0.
+int main() { return 0; }

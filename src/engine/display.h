@@ -1,0 +1,51 @@
+// Frame rendering: fixed OpenGL state and projection, the per-frame walk that collects
+// drawables into a RenderList and draws them in tree order, and the buffer swap.
+#pragma once
+
+#include <vector>
+
+#include "engine/node.h"
+
+class Display;
+class RenderList;
+class MaterialLibrary;
+class TextureManager;
+
+// Anything a RenderList can draw: placed by its owner's world matrix.
+class Drawable {
+public:
+    virtual void draw(RenderList* list) = 0;
+
+    Node* owner = nullptr;
+
+protected:
+    ~Drawable() = default;
+};
+
+class RenderList {
+public:
+    explicit RenderList(Display* d) : display(d) {}
+    void add(Drawable* drawable) { drawables.push_back(drawable); }
+
+    Display* display;
+    std::vector<Drawable*> drawables;  // insertion order is drawing order
+};
+
+// Signatures of the two multitexture entry points (GL_ARB_multitexture).
+using ActiveTextureFn = void (*)(unsigned int unit);
+using MultiTexCoord2fFn = void (*)(unsigned int unit, float s, float t);
+
+class Display {
+public:
+    Display();
+
+    void init();
+    void setProjection(int width, int height);
+    void renderFrame();
+    void swapBuffers();
+
+    MultiTexCoord2fFn multiTexCoord2f = nullptr;
+    ActiveTextureFn activeTexture = nullptr;
+    MaterialLibrary* materials;
+    TextureManager* textures;
+};

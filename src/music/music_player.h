@@ -1,0 +1,26 @@
+// The demo's one way into the music subsystem: load the song, start it, and read the
+// position of the block being heard.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct Module;
+
+struct SongPosition {
+    std::int32_t order = 0;
+    std::int32_t row = 0;
+    std::int32_t timeMs = 0;
+};
+
+class MusicPlayer {
+public:
+    MusicPlayer() = default;
+
+    void installFileCallbacks();
+    bool load(const std::string& fileName);
+    bool play();
+    SongPosition position() const;
+
+    Module* module = nullptr;
+};
