@@ -6,12 +6,12 @@
 #include "platform/window.h"
 #include "scenes/first_scene.h"
 
-int runProgram() {
+int runProgram(const ProgramOptions& options) {
     // Lives until the process ends, like everything it owns.
     theDemo = new Demo;
     windowState().instance = platform::moduleInstance();
 
-    if (!openWindow("Marn", 640, 480, 32, true)) {
+    if (!openWindow("Marn", 640, 480, 32, options.fullscreen)) {
         platform::showMessage("No se pudo crear la ventana.", "Marn", platform::MessageIcon::None);
         return 0;
     }

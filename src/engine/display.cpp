@@ -30,6 +30,12 @@ Display::Display() {
     materials = new MaterialLibrary;
 }
 
+// The program never gets here (the Display lives as long as the process); tests do.
+Display::~Display() {
+    delete materials;
+    delete textures;
+}
+
 void Display::init() {
     const bool arb = platform::glHasExtension("GL_ARB_multitexture");
     const bool core = platform::glVersionAtLeast(1, 3);

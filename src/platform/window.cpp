@@ -245,8 +245,11 @@ bool peekMessage(WindowMessage& out) {
         return true;
     }
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    // Pump and take directly: SDL_PollEvent would report an empty queue once per pump round
+    // even with events waiting, and a waiting message must always come before a frame.
+    SDL_PumpEvents();
     SDL_Event e;
-    while (SDL_PollEvent(&e) == 1) {
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
         WindowMessage m;
         if (translateEvent(e, m)) {
             out = m;
@@ -306,15 +309,21 @@ bool unregisterClass(const std::string& className, InstanceHandle instance) {
 bool changeDisplayMode(int width, int height, int bitsPerPixel) {
     State& s = state();
     if (failing(WindowStep::ChangeDisplayMode) || SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
-    SDL_DisplayMode wanted{};
-    wanted.w = width;
-    wanted.h = height;
-    SDL_DisplayMode got{};
-    // SDL would quietly settle for the nearest size; only the exact one will do.
-    if (SDL_GetClosestDisplayMode(0, &wanted, &got) == nullptr) return false;
-    if (got.w != width || got.h != height) return false;
+    // Only a mode the display lists with exactly this size will do: SDL would otherwise
+    // settle quietly for the nearest one (or, on drivers without a mode list, any size).
     // A 32-bit desktop mode carries 24 colour bits; ask for no more than that.
-    if (static_cast<int>(SDL_BITSPERPIXEL(got.format)) < std::min(bitsPerPixel, 24)) return false;
+    const int wantedBits = std::min(bitsPerPixel, 24);
+    SDL_DisplayMode got{};
+    bool found = false;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m{};
+        if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+        if (m.w != width || m.h != height || static_cast<int>(SDL_BITSPERPIXEL(m.format)) < wantedBits) continue;
+        if (!found || SDL_BITSPERPIXEL(m.format) > SDL_BITSPERPIXEL(got.format)) got = m;
+        found = true;
+    }
+    if (!found) return false;
     s.reservedMode = got;
     s.modeChanged = true;
     return true;
