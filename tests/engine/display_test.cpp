@@ -167,7 +167,7 @@ TEST_F(DisplayTest, NodeFiveUnitsAheadIsDrawnCentred) {
     display->renderFrame();
 
     ASSERT_EQ(quad.drawCount, 1);
-    EXPECT_EQ(quad.lastList->display, display);
+    EXPECT_EQ(quad.lastDisplay, display);
     const auto rgb = gl.readPixels();
     const Box b = brightBox(rgb, 0);
     ASSERT_GE(b.right, 0) << "nothing drawn";

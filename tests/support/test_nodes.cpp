@@ -4,7 +4,7 @@
 
 void QuadDrawable::draw(RenderList* list) {
     ++drawCount;
-    lastList = list;
+    lastDisplay = list->display;
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);

@@ -17,7 +17,7 @@ public:
 
     float red, green, blue, half;
     int drawCount = 0;
-    RenderList* lastList = nullptr;
+    Display* lastDisplay = nullptr;  // the list itself is gone once the frame is drawn
 };
 
 // A node kind with its own drawable: adds it when visible, then its children.
