@@ -39,8 +39,9 @@ cd "$demo_dir" || exit 1
 ./velastria >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!
 
+# Generous waits: the machine may be busy with other builds.
 window=""
-for _ in $(seq 50); do
+for _ in $(seq 200); do
   window=$(xdotool search --name '^Marn' 2>/dev/null | head -1)
   [ -n "$window" ] && break
   sleep 0.1
@@ -59,8 +60,11 @@ fi
 
 # Frames are running: each one puts the pointer back at the centre of the screen.
 xdotool mousemove 50 60
-sleep 0.5
-location=$(xdotool getmouselocation)
+for _ in $(seq 50); do
+  sleep 0.1
+  location=$(xdotool getmouselocation)
+  grep -q "^x:320 y:240 " <<<"$location" && break
+done
 check "the pointer is pinned to (320, 240) (got: $location)" grep -q "^x:320 y:240 " <<<"$location"
 
 # In full screen the title is never rewritten with the frame rate.
@@ -73,9 +77,13 @@ import -window root "$work/screen.png" 2>/dev/null
 check "a screenshot of the 640x480 screen can be taken" \
   bash -c "identify -format '%wx%h' '$work/screen.png' | grep -qx 640x480"
 
-xdotool key Escape
+# Held for a moment as a person would: a press and release that both arrive before the
+# next frame are, by design, not seen.
+xdotool keydown Escape
+sleep 0.3
+xdotool keyup Escape
 status=""
-for _ in $(seq 50); do
+for _ in $(seq 200); do
   if ! kill -0 "$pid" 2>/dev/null; then
     wait "$pid"
     status=$?
