@@ -212,7 +212,9 @@ void setBpm(Module& m, std::int32_t bpm) {
     // Below 1 the tick would never end; the loader already refuses such tempos.
     bpm = std::max<std::int32_t>(bpm, 1);
     m.bpm = bpm;
-    const float frames = 1000.0f / (static_cast<float>(bpm) * 0.4f) * static_cast<float>(mixRate) * 0.001f;
+    // Single-precision constants, evaluated in double: this gives floor(110250 / bpm) for every
+    // tempo, where an all-float evaluation would fall one frame short at bpm 21 and 42.
+    const double frames = 1000.0 / (bpm * static_cast<double>(0.4f)) * mixRate * static_cast<double>(0.001f);
     m.samplesPerTick = std::max<std::int32_t>(1, static_cast<std::int32_t>(frames));
 }
 

@@ -60,3 +60,20 @@ std::vector<std::string> sharedSongs() {
 }
 
 }  // namespace xmtest
+
+namespace xmtest {
+
+std::string patternText(int channels, int rows, const std::vector<std::pair<int, std::string>>& lines) {
+    std::string empty;
+    for (int k = 0; k < channels; ++k) empty += "... .. .. ... ";
+    std::string out;
+    for (int r = 0; r < rows; ++r) {
+        std::string line = empty;
+        for (const auto& [row, text] : lines)
+            if (row == r) line = text;
+        out += line + "\n";
+    }
+    return out;
+}
+
+}  // namespace xmtest

@@ -32,3 +32,28 @@ std::vector<std::uint8_t> readFile(const std::string& path);
 std::vector<std::string> sharedSongs();  // paths of every song in the shared folder
 
 }  // namespace xmtest
+
+#include "music/mixer.h"
+#include "music/player.h"
+
+namespace xmtest {
+
+// A loaded song with the player started on it, stepped tick by tick.
+struct PlayerRun {
+    explicit PlayerRun(const XmSong& song) : module(load(song)) {
+        if (module) {
+            mixerReset();
+            playerStart(*module);
+        }
+    }
+    void tick(int n = 1) {
+        while (n-- > 0) module->tickHandler(*module);
+    }
+    Channel& channel(int k = 0) { return channels()[static_cast<std::size_t>(k)]; }
+    ModulePtr module;
+};
+
+// `rows` lines of empty cells for `channels` channels, with `lines` replacing rows by index.
+std::string patternText(int channels, int rows, const std::vector<std::pair<int, std::string>>& lines);
+
+}  // namespace xmtest
