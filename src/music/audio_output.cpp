@@ -135,7 +135,9 @@ void mixBlock() {
         }
         const std::int32_t n = std::min(left, blockFrames - done);
         mixVoices(block + static_cast<std::size_t>(done) * 2, n);
-        m->timeMs += static_cast<std::int32_t>(static_cast<float>(n) * playback.inverseRate * 1000.0f);
+        // The single-precision reciprocal, evaluated in double: 882 frames add 19 (just
+        // below 20), as the song time is meant to run slightly behind.
+        m->timeMs += static_cast<std::int32_t>(n * static_cast<double>(playback.inverseRate) * 1000.0);
         done += n;
         left -= n;
     }
