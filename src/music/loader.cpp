@@ -310,6 +310,7 @@ InstrumentRead parseInstrument(ByteReader& in, Module& m, int index) {
                 sample.data[end] = sample.data[end - 1];
             else if (sample.loopMode == 2)
                 sample.data[end] = sample.data[sample.loopStart];
+            sample.mixData.assign(sample.data.begin(), sample.data.end());
         }
     }
     return InstrumentRead::Ok;

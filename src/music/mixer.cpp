@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,11 +26,15 @@ void stopVoice(Voice& v) {
 
 // Adds `count` frames of one voice into `out` at constant gains or along a ramp; returns the
 // advanced 32.32 position.  No boundary tests: the caller has measured the span.
-template <bool Ramp>
-std::uint64_t mixSpan(const std::int16_t* data, std::uint64_t position, std::uint64_t step, bool forward, float* out,
+template <bool Ramp, typename Value>
+std::uint64_t mixSpan(const Value* data, std::uint64_t position, std::uint64_t step, bool forward, float* out,
                       std::int32_t count, float& gl, float& gr, float dl, float dr) {
     const std::uint64_t delta = forward ? step : (0 - step);
     float left = gl, right = gr;
+    if (!Ramp && left == 0.0f && right == 0.0f) {
+        // A silent voice (a note fading out on its partner has reached 0) only moves on.
+        return position + delta * static_cast<std::uint64_t>(count);
+    }
     std::int32_t i = 0;
     if constexpr (!Ramp) {
         // Two frames per pass keeps the steady case light on loop overhead.
@@ -40,10 +49,18 @@ std::uint64_t mixSpan(const std::int16_t* data, std::uint64_t position, std::uin
             const float x0b = data[b], x1b = data[b + 1];
             const float sb = x0b + tb * (x1b - x0b);
             position += delta;
+#if defined(__SSE2__)
+            // Both frames' left and right sums in one vector add (the same products and sums).
+            const __m128 gains = _mm_setr_ps(left, right, left, right);
+            const __m128 values = _mm_unpacklo_ps(_mm_set_ss(sa), _mm_set_ss(sb));  // sa, sb, 0, 0
+            const __m128 spread = _mm_unpacklo_ps(values, values);                   // sa, sa, sb, sb
+            _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(spread, gains)));
+#else
             out[0] += sa * left;
             out[1] += sa * right;
             out[2] += sb * left;
             out[3] += sb * right;
+#endif
             out += 4;
         }
     }
@@ -66,13 +83,9 @@ std::uint64_t mixSpan(const std::int16_t* data, std::uint64_t position, std::uin
     return position;
 }
 
-void mixVoice(Voice& v, float* out, std::int32_t frames) {
+template <typename Value>
+void mixVoice(Voice& v, const Value* data, float* out, std::int32_t frames) {
     const Sample* s = v.sample;
-    if (s->length == 0 || s->data.size() < static_cast<std::size_t>(s->length) + 2) {
-        stopVoice(v);  // the empty sample (or one without data) ends at once, silently
-        return;
-    }
-    const std::int16_t* data = s->data.data();
     const std::uint64_t ls = s->loopStart;
     const std::uint64_t le = ls + s->loopLength;
     std::uint64_t stepFraction = v.stepFraction;
@@ -215,15 +228,37 @@ void mixVoices(float* buffer, std::int32_t frames) {
     if (frames <= 0 || !buffer) return;
     for (int i = 0; i < mixedVoiceCount; ++i) {
         Voice& v = voiceRecords[static_cast<std::size_t>(i)];
-        if (v.sample) mixVoice(v, buffer, frames);
+        const Sample* s = v.sample;
+        if (!s) continue;
+        const std::size_t needed = static_cast<std::size_t>(s->length) + 2;
+        if (s->length == 0 || s->data.size() < needed) {
+            stopVoice(v);  // the empty sample (or one without data) ends at once, silently
+        } else if (s->mixData.size() >= needed) {
+            mixVoice(v, s->mixData.data(), buffer, frames);
+        } else {
+            mixVoice(v, s->data.data(), buffer, frames);
+        }
     }
 }
 
 void convertBlock(std::int16_t* destination, const float* buffer, std::int32_t frames) {
     if (frames <= 0 || !destination || !buffer) return;
-    for (std::int32_t i = 0; i < 2 * frames; ++i) {
+    const std::int32_t count = 2 * frames;
+    std::int32_t i = 0;
+#if defined(__SSE2__)
+    // Eight values at a time: clamp, convert in the default rounding mode (nearest, ties to
+    // even), pack with saturation.
+    const __m128 low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= count; i += 8) {
+        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(buffer + i), low), high);
+        const __m128 b = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(buffer + i + 4), low), high);
+        const __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), packed);
+    }
+#endif
+    for (; i < count; ++i) {
         const float v = std::clamp(buffer[i], -32768.0f, 32767.0f);
-        destination[i] = static_cast<std::int16_t>(std::lrintf(v));  // ties to even
+        destination[i] = static_cast<std::int16_t>(std::nearbyint(v));  // ties to even
     }
 }
 

@@ -52,6 +52,9 @@ struct Sample {
     std::uint8_t bits = 0;
     std::uint8_t loopMode = 0;  // 1 none, 2 forward, 4 ping-pong
     std::int8_t relativeNote = 0;
+    // The same values as floats, guard included, so the mixer's inner loop converts
+    // nothing; filled by the loader (samples made by hand may leave it empty).
+    std::vector<float> mixData;
 };
 
 struct Instrument {

@@ -226,6 +226,20 @@ TEST_F(MixerTest, ConvertRoundsHalfToEvenAndClips) {
     std::vector<std::int16_t> out(in.size(), 99);
     convertBlock(out.data(), in.data(), static_cast<std::int32_t>(in.size() / 2));
     EXPECT_EQ(out, (std::vector<std::int16_t>{32767, -32768, 2, 4, -2, 0, -1, 32767}));
+    // Short blocks and block tails take the one-value-at-a-time path: same results.
+    for (std::size_t at = 0; at < in.size(); at += 2) {
+        std::int16_t pair[2] = {99, 99};
+        convertBlock(pair, in.data() + at, 1);
+        EXPECT_EQ(pair[0], out[at]);
+        EXPECT_EQ(pair[1], out[at + 1]);
+    }
+    const std::vector<float> huge = {1e10f, -1e10f, 0, 0, 0, 0, 0, 0, 1e10f, -1e10f};
+    std::vector<std::int16_t> clipped(huge.size());
+    convertBlock(clipped.data(), huge.data(), 5);
+    EXPECT_EQ(clipped[0], 32767);
+    EXPECT_EQ(clipped[1], -32768);
+    EXPECT_EQ(clipped[8], 32767);
+    EXPECT_EQ(clipped[9], -32768);
     convertBlock(out.data(), in.data(), 0);
     convertBlock(nullptr, in.data(), 4);
     EXPECT_EQ(out[0], 32767);
