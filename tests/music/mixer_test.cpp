@@ -221,6 +221,29 @@ TEST_F(MixerTest, VoicePastItsSampleEndIsContained) {
     EXPECT_EQ(voices()[0].sample, nullptr);
 }
 
+TEST_F(MixerTest, FloatCopyOfTheDataMixesExactlyLikeTheSamples) {
+    // Loaded samples carry a float copy the fast paths read; hand-made ones only 16-bit data.
+    Sample plain = rampSample(3000, 4, 500, 2000);
+    for (std::uint32_t i = 0; i < 3000; ++i) plain.data[i] = static_cast<std::int16_t>((i * 7919) % 30000 - 15000);
+    plain.data[2500] = plain.data[2499];
+    Sample prepared = plain;
+    prepared.mixData.assign(prepared.data.begin(), prepared.data.end());
+    std::vector<std::vector<float>> outputs;
+    for (const Sample* s : {&plain, &prepared}) {
+        mixerReset();
+        Voice* v = startVoice(*s, 100, 90, 61234);
+        std::vector<float> all;
+        for (int block = 0; block < 40; ++block) {
+            if (block % 7 == 3) voiceSetVolume(v, 20 + block);  // ramps in between
+            const auto out = mix(block % 2 ? 883 : 5);
+            all.insert(all.end(), out.begin(), out.end());
+        }
+        outputs.push_back(all);
+    }
+    ASSERT_EQ(outputs[0].size(), outputs[1].size());
+    for (std::size_t i = 0; i < outputs[0].size(); ++i) ASSERT_EQ(outputs[0][i], outputs[1][i]) << i;
+}
+
 TEST_F(MixerTest, ConvertRoundsHalfToEvenAndClips) {
     const std::vector<float> in = {40000.0f, -40000.4f, 2.5f, 3.5f, -2.5f, 0.49f, -0.51f, 32767.4f};
     std::vector<std::int16_t> out(in.size(), 99);
