@@ -351,3 +351,22 @@ TEST(EffectsNotes, KeyOffEffectFinetuneAndEnvelopePosition) {
     EXPECT_EQ(position.channel().volumeEnvelopeDone, 1);
     EXPECT_EQ(position.channel().volumeEnvelopeOutput, 0);
 }
+
+TEST(EffectsPitch, WaveformControlKeepsOrResetsThePositionOnANewInstrument) {
+    auto positionAfterRetrigger = [](const std::string& control) {
+        PlayerRun run(songFromText(1, {"C-4 01 .. " + control + "\n... .. .. 484\n... .. .. 484\nC-4 01 .. 400"}));
+        run.tick(18);
+        const int before = run.channel().vibratoPosition;
+        run.tick();
+        return std::make_pair(before, static_cast<int>(run.channel().vibratoPosition));
+    };
+    const auto reset = positionAfterRetrigger("E40");
+    EXPECT_NE(reset.first, 0);
+    EXPECT_EQ(reset.second, 0);
+    const auto kept = positionAfterRetrigger("E44");
+    EXPECT_EQ(kept.second, kept.first);
+    // Tremolo waveform 2 (square) gives the full depth at once.
+    PlayerRun square(songFromText(1, {"C-4 01 20 E72\n... .. .. 744"}));
+    square.tick(8);
+    EXPECT_EQ(square.channel().volumeDelta, (4 * 255) >> 6);
+}

@@ -62,10 +62,10 @@ TEST(LoaderFormat, MaskBytesAndOddCellValues) {
     auto bytes = writeXm(song);
     const std::size_t cells = 60 + 276 + 9;
     // Replace the one packed cell (0x80) by a 0x98 cell and add two raw cells in a 3-row pattern.
-    const std::vector<std::uint8_t> data = {0x98, 0x0A, 0x05, 0x80, 97, 200, 0x10, 0, 0};
+    const std::vector<std::uint8_t> data = {0x98, 0x0A, 0x05, 0x80, 97, 200, 0x10, 0, 0, 0x81, 120};
     bytes.erase(bytes.begin() + static_cast<long>(cells), bytes.begin() + static_cast<long>(cells) + 1);
     bytes.insert(bytes.begin() + static_cast<long>(cells), data.begin(), data.end());
-    put16(bytes, 60 + 276 + 5, 3);
+    put16(bytes, 60 + 276 + 5, 4);
     put16(bytes, 60 + 276 + 7, static_cast<std::uint16_t>(data.size()));
     auto m = load(bytes);
     ASSERT_TRUE(m);
@@ -77,6 +77,7 @@ TEST(LoaderFormat, MaskBytesAndOddCellValues) {
     EXPECT_EQ(c[2].note, 255);      // 97 is key off
     EXPECT_EQ(c[2].instrument, 0);  // 200 names no instrument
     EXPECT_EQ(c[2].volume, 0x10);
+    EXPECT_EQ(c[3].note, 0);  // above 97 is no note at all
 }
 
 TEST(LoaderFormat, EmptyPackedDataPlaysAsSilence) {
