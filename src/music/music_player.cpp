@@ -23,6 +23,9 @@ std::int32_t fileTell(void* handle) { return static_cast<std::int32_t>(std::ftel
 
 void MusicPlayer::installFileCallbacks() { setFileCallbacks(fileOpen, fileClose, fileRead, fileSeek, fileTell); }
 
+// The player has no destructor behaviour: the demo never destroys it, and its song plays
+// until the process ends.
+//
 // A previously loaded song is kept: the demo loads once, and a module that may still be
 // playing must not be freed under the audio thread.
 bool MusicPlayer::load(const std::string& fileName) {
