@@ -160,8 +160,12 @@ struct Decoder {
         } else if (h.compression == compressionBitfields && h.headerSize == 40) {
             if (h.bitCount != 16 && h.bitCount != 32) return Outcome::Conversion;
             if (!red.set(h.masks[0]) || !green.set(h.masks[1]) || !blue.set(h.masks[2])) return Outcome::Conversion;
+        } else if ((h.compression == compressionRle8 && h.bitCount == 8) ||
+                   (h.compression == compressionRle4 && h.bitCount == 4)) {
+            // Run-length pictures are stored bottom-up only.
+            if (h.headerSize != 40 || h.height < 0) return Outcome::Conversion;
         } else {
-            // Run-length and embedded JPEG/PNG pixels are not among the formats we read.
+            // Embedded JPEG/PNG pixels and mismatched encodings are not among the formats we read.
             return Outcome::Conversion;
         }
         if (indexed) {
@@ -202,6 +206,61 @@ struct Decoder {
     }
 };
 
+void decodeRows(const ByteView& file, const Decoder& decoder, std::uint64_t pixelOffset, std::uint64_t stride,
+                std::uint64_t width, std::uint64_t rows, bool topDown, std::uint8_t* pixels) {
+    for (std::uint64_t r = 0; r < rows; ++r) {
+        const std::uint8_t* src = file.data() + pixelOffset + r * stride;
+        // Output rows always run bottom row first, as an ordinary BMP stores them.
+        std::uint8_t* dst = pixels + (topDown ? rows - 1 - r : r) * width * 3;
+        for (std::uint64_t x = 0; x < width; ++x) {
+            Rgb c = decoder.pixel(src, x);
+            dst[3 * x] = c.r;
+            dst[3 * x + 1] = c.g;
+            dst[3 * x + 2] = c.b;
+        }
+    }
+}
+
+// Expands run-length data into one palette index per pixel, rows bottom first.  Pixels the
+// data skips (end-of-line, deltas) keep index 0; runs past the right edge are clipped.  The
+// data must end with its end-of-picture mark before the file does.
+bool expandRunLength(const ByteView& file, std::uint64_t at, bool fourBit, std::uint64_t width, std::uint64_t rows,
+                     std::uint8_t* indices) {
+    std::uint64_t x = 0, y = 0;
+    auto put = [&](std::uint8_t index) {
+        if (x < width && y < rows) indices[y * width + x] = index;
+        ++x;
+    };
+    for (;;) {
+        std::uint8_t count, value;
+        if (!file.u8(at, count) || !file.u8(at + 1, value)) return false;
+        at += 2;
+        if (count > 0) {  // a run of one index (or two alternating nibbles)
+            for (unsigned i = 0; i < count; ++i)
+                put(fourBit ? static_cast<std::uint8_t>((i & 1) ? value & 0x0F : value >> 4) : value);
+        } else if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of picture
+            return true;
+        } else if (value == 2) {  // move right and up
+            std::uint8_t dx, dy;
+            if (!file.u8(at, dx) || !file.u8(at + 1, dy)) return false;
+            at += 2;
+            x += dx;
+            y += dy;
+        } else {  // `value` literal indices, padded to a 16-bit boundary
+            std::uint64_t bytes = fourBit ? (value + 1u) / 2 : value;
+            if (!file.has(at, bytes)) return false;
+            for (unsigned i = 0; i < value; ++i) {
+                std::uint8_t b = file.data()[at + (fourBit ? i / 2 : i)];
+                put(fourBit ? static_cast<std::uint8_t>((i & 1) ? b & 0x0F : b >> 4) : b);
+            }
+            at += bytes + (bytes & 1);
+        }
+    }
+}
+
 Outcome decode(const ByteView& file, std::unique_ptr<RgbImage>& image) {
     bool fileHeader = file.size() >= 2 && file.data()[0] == 'B' && file.data()[1] == 'M';
     std::uint64_t infoOffset = fileHeader ? 14 : 0;
@@ -227,22 +286,25 @@ Outcome decode(const ByteView& file, std::unique_ptr<RgbImage>& image) {
     } else {
         pixelOffset = h.tableOffset + h.tableEntries * h.entrySize;
     }
-    const std::uint64_t stride = ((width * h.bitCount + 31) / 32) * 4;
-    if (!file.has(pixelOffset, stride * rows)) return Outcome::Conversion;  // truncated pixels
-
     const std::uint64_t outRow = width * 3;
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[outRow * rows]);
     if (!pixels) return Outcome::Memory;
-    for (std::uint64_t r = 0; r < rows; ++r) {
-        const std::uint8_t* src = file.data() + pixelOffset + r * stride;
-        // Output rows always run bottom row first, as an ordinary BMP stores them.
-        std::uint8_t* dst = pixels.get() + (topDown ? rows - 1 - r : r) * outRow;
-        for (std::uint64_t x = 0; x < width; ++x) {
-            Rgb c = decoder.pixel(src, x);
-            dst[3 * x] = c.r;
-            dst[3 * x + 1] = c.g;
-            dst[3 * x + 2] = c.b;
+
+    if (h.compression == compressionRle8 || h.compression == compressionRle4) {
+        std::unique_ptr<std::uint8_t[]> indices(new (std::nothrow) std::uint8_t[width * rows]());
+        if (!indices) return Outcome::Memory;
+        if (!expandRunLength(file, pixelOffset, h.compression == compressionRle4, width, rows, indices.get()))
+            return Outcome::Conversion;
+        for (std::uint64_t i = 0; i < width * rows; ++i) {
+            Rgb c = decoder.indexed(indices[i]);
+            pixels[3 * i] = c.r;
+            pixels[3 * i + 1] = c.g;
+            pixels[3 * i + 2] = c.b;
         }
+    } else {
+        const std::uint64_t stride = ((width * h.bitCount + 31) / 32) * 4;
+        if (!file.has(pixelOffset, stride * rows)) return Outcome::Conversion;  // truncated pixels
+        decodeRows(file, decoder, pixelOffset, stride, width, rows, topDown, pixels.get());
     }
     image = std::make_unique<RgbImage>();
     image->width = static_cast<std::int32_t>(width);

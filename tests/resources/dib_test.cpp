@@ -185,6 +185,47 @@ TEST_F(DibTest, SixteenAndThirtyTwoBitPixelsWithDefaultAndExplicitMasks) {
     expectRefused(x, "Image file conversion error.");
 }
 
+TEST_F(DibTest, RunLengthPicturesAreExpanded) {
+    // 8-bit: row 0 = a run of two, a literal of three (padded to four bytes), end of line;
+    // a delta of (2, 1) skips the rest of row 1; row 2 = a run past the right edge; end.
+    // Skipped pixels keep the table's first colour.
+    BmpLayout l;
+    l.bitCount = 8;
+    l.compression = 1;
+    l.width = 5;
+    l.height = 3;
+    l.palette = {black, red, green, blue};
+    l.colorsUsed = 4;
+    l.pixels = {2, 1, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 6, 3, 0, 1};
+    auto img = load(l);
+    ASSERT_NE(img, nullptr);
+    const RgbColor rows[3][5] = {{red, red, red, green, blue},
+                                 {black, black, black, black, black},
+                                 {black, black, blue, blue, blue}};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(at(*img, x, y), rows[y][x]) << x << "," << y;
+
+    // 4-bit: a run alternates two nibbles; a literal of three nibbles takes two bytes and
+    // is padded to four.
+    l.bitCount = 4;
+    l.compression = 2;
+    l.height = 1;
+    l.pixels = {2, 0x12, 0, 3, 0x31, 0x20, 0, 0, 0, 1};
+    img = load(l);
+    ASSERT_NE(img, nullptr);
+    const RgbColor row[5] = {red, green, blue, red, green};
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(at(*img, x, 0), row[x]) << x;
+
+    // Data that ends before its end-of-picture mark, or a literal running off the file.
+    l.pixels = {2, 0x12, 0};
+    expectRefused(l, "Image file conversion error.");
+    l.pixels = {0, 9, 0x12};
+    expectRefused(l, "Image file conversion error.");
+    l.pixels = {0, 1};
+    l.height = -1;  // run-length pictures cannot be top-down
+    expectRefused(l, "Image file conversion error.");
+}
+
 TEST_F(DibTest, RefusesUnknownHeadersAndUnsupportedEncodings) {
     for (std::uint32_t header : {108u, 124u, 64u, 0u}) {
         BmpLayout l;
@@ -198,13 +239,15 @@ TEST_F(DibTest, RefusesUnknownHeadersAndUnsupportedEncodings) {
     expectRefused(dir.write("short.bmp", Bytes{'B', 'M', 1, 2, 3}), "Unknown DIB file format.");
 
     BmpLayout rle;
-    rle.bitCount = 8;
+    rle.bitCount = 4;  // run-length 8 needs 8-bit indices
     rle.compression = 1;
     rle.palette = {red};
     rle.pixels = {1, 0, 0, 1};
     expectRefused(rle, "Image file conversion error.");
-    rle.bitCount = 4;
+    rle.bitCount = 8;
     rle.compression = 2;
+    expectRefused(rle, "Image file conversion error.");
+    rle.compression = 4;  // an embedded JPEG
     expectRefused(rle, "Image file conversion error.");
 
     BmpLayout odd;
