@@ -286,11 +286,13 @@ Outcome decode(const ByteView& file, std::unique_ptr<RgbImage>& image) {
     } else {
         pixelOffset = h.tableOffset + h.tableEntries * h.entrySize;
     }
-    const std::uint64_t outRow = width * 3;
-    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[outRow * rows]);
-    if (!pixels) return Outcome::Memory;
+    const bool runLength = h.compression == compressionRle8 || h.compression == compressionRle4;
+    const std::uint64_t stride = ((width * h.bitCount + 31) / 32) * 4;
+    if (!runLength && !file.has(pixelOffset, stride * rows)) return Outcome::Conversion;  // truncated pixels
 
-    if (h.compression == compressionRle8 || h.compression == compressionRle4) {
+    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[width * rows * 3]);
+    if (!pixels) return Outcome::Memory;
+    if (runLength) {
         std::unique_ptr<std::uint8_t[]> indices(new (std::nothrow) std::uint8_t[width * rows]());
         if (!indices) return Outcome::Memory;
         if (!expandRunLength(file, pixelOffset, h.compression == compressionRle4, width, rows, indices.get()))
@@ -302,8 +304,6 @@ Outcome decode(const ByteView& file, std::unique_ptr<RgbImage>& image) {
             pixels[3 * i + 2] = c.b;
         }
     } else {
-        const std::uint64_t stride = ((width * h.bitCount + 31) / 32) * 4;
-        if (!file.has(pixelOffset, stride * rows)) return Outcome::Conversion;  // truncated pixels
         decodeRows(file, decoder, pixelOffset, stride, width, rows, topDown, pixels.get());
     }
     image = std::make_unique<RgbImage>();
