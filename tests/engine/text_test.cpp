@@ -8,6 +8,9 @@
 #include "engine/material.h"
 #include "engine/material_gl.h"
 #include "engine/text_node.h"
+#include "resources/material_library.h"
+#include "support/message_recorder.h"
+#include "support/scoped_demo.h"
 
 namespace {
 
@@ -168,6 +171,60 @@ TEST_F(TextTest, LineOutlinesDrawOnlyTheContours) {
     EXPECT_LT(lines.count, solid.count / 2);
     EXPECT_NEAR(lines.left, solid.left, 1);
     EXPECT_NEAR(lines.right, solid.right, 1);
+}
+
+// The whole way, as the credits use it: the real frame renderer with its perspective, a
+// camera at the origin and a scaled line of text in front of it.
+TEST(TextFrame, LineIsCentredUnderPerspective) {
+    constexpr int W = 160, H = 120;
+    MessageRecorder messages;
+    platform::OffscreenContext gl{W, H};
+    ASSERT_TRUE(gl.ok());
+    ScopedDemo demo;
+    windowState().width = W;
+    windowState().height = H;
+    Display* display = demo->display.get();
+    display->init();
+    ASSERT_TRUE(messages.messages.empty());
+
+    Font3D* font = Font3D::create("Fixed", 0.04f, false);
+    ASSERT_NE(font->font, nullptr);
+    Material* letters = display->materials->createColorMaterial(Color4(0.9f, 0.8f, 1.0f, 0.0f),
+                                                                Color4(0.9f, 0.8f, 1.0f, 0.0f));
+    auto* camera = new GroupNode();
+    demo->world->addToRoot(camera);
+    demo->world->setCamera(camera);
+    const char* text = "velastria";
+    auto* line = new TextNode(font, letters, text);
+    const float distance = 3.0f, scale = 0.4f;
+    line->setPosition(Vec3(0.0f, 0.0f, -distance));
+    line->setScale(Vec3(scale, scale, scale));
+    demo->world->addToRoot(line);
+    display->renderFrame();
+
+    float width = 0.0f;
+    for (const char* p = text; *p != 0; ++p) width += font->metrics[static_cast<unsigned char>(*p)].cellIncX;
+    const auto& first = font->metrics['v'];
+    const auto& last = font->metrics['a'];
+    const float inkLeft = -width * 0.5f + first.glyphOriginX;
+    const float inkRight = width * 0.5f - last.cellIncX + last.glyphOriginX + last.blackBoxX;
+    // Eye-space x at the line's depth to a window column.
+    const double focal = 1.0 / std::tan(22.5 * 3.14159265358979323846 / 180.0);
+    auto column = [&](float x) { return W * 0.5 * (1.0 + x * scale / distance * focal / (4.0 / 3.0)); };
+
+    auto rgb = gl.readPixels();
+    int left = W, right = -1;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            std::size_t i = (static_cast<std::size_t>(y) * W + static_cast<std::size_t>(x)) * 3;
+            if (rgb[i + 2] > 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    ASSERT_LE(left, right);
+    EXPECT_NEAR(left, column(inkLeft), 1.5);
+    EXPECT_NEAR(right + 1, column(inkRight), 1.5);
 }
 
 }  // namespace
