@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include "platform/file_path.h"
 #include "platform/message_box.h"
 #include "resources/byte_view.h"
 
@@ -30,7 +31,7 @@ enum class ReadStatus { Ok, Unreadable, TooBig };
 
 // The whole file in memory.  An empty file counts as unreadable: there is nothing to map.
 ReadStatus readWholeFile(const std::string& fileName, std::unique_ptr<std::uint8_t[]>& data, std::size_t& size) {
-    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    std::FILE* f = std::fopen(platform::nativePath(fileName).c_str(), "rb");
     if (f == nullptr) return ReadStatus::Unreadable;
     ReadStatus status = ReadStatus::Unreadable;
     if (std::fseek(f, 0, SEEK_END) == 0) {

@@ -6,6 +6,8 @@
 
 #include <jpeglib.h>
 
+#include "platform/file_path.h"
+
 namespace {
 
 // Same bound as for BMPs: nothing we load is anywhere near it.
@@ -125,7 +127,7 @@ bool decodeStream(std::FILE* file, RawImage* out) {
 
 JpegStatus readJpeg(const std::string& fileName, std::unique_ptr<RgbImage>& image) {
     image.reset();
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    std::FILE* file = std::fopen(platform::nativePath(fileName).c_str(), "rb");
     if (file == nullptr) return JpegStatus::Unreadable;
     RawImage raw{0, 0, nullptr};
     bool ok = decodeStream(file, &raw);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "resources/dib.h"
 #include "resources/image_files.h"
@@ -306,6 +307,28 @@ TEST_F(DibTest, MissingEmptyTruncatedAndHugeFiles) {
     table.palette = {red, green};
     table.pixels = {0, 0, 0, 0};
     expectRefused(table, "Image file conversion error.");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DibPaths, BackslashNamesReachFilesInSubfolders) {
+    // The program names its pictures "textures\name.bmp"; the loaders must find them here.
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.path("textures"));
+    BmpLayout layout;
+    layout.width = 1;
+    layout.height = 1;
+    layout.pixels = bgrRows({{RgbColor{10, 20, 30}}});
+    dir.write("textures/one.bmp", makeBmp(layout));
+    std::string name = dir.path("textures") + "\\one.bmp";
+    MessageRecorder messages;
+    auto image = loadDib(name);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->pixels[0], 10);
+    EXPECT_EQ(image->pixels[2], 30);
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 }  // namespace
