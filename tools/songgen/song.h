@@ -66,8 +66,8 @@ struct Song {
     std::vector<Instrument> instruments;
 };
 
-// Serialises in the extended-module format (version 1.04, linear frequency table, delta
-// encoded 16-bit sample data).
+// The song as an extended-module file (linear frequency table, 16-bit samples), written by
+// the music subsystem's writer.
 std::vector<std::uint8_t> writeXm(const Song& song);
 
 }  // namespace songgen
