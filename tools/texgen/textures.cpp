@@ -100,7 +100,7 @@ Image partyCard() {
     // The name.
     platform::TextStyle style;
     style.fontPattern = "DejaVu Sans:bold";
-    style.pixelHeight = 150;
+    style.pixelHeight = 136;
     style.stretchX = 0.95f;
     style.slant = 0.18f;
     style.letterSpacing = 2;
@@ -169,7 +169,7 @@ Image titleCard() {
     });
     platform::TextStyle style;
     style.fontPattern = "DejaVu Serif:bold";
-    style.pixelHeight = 150;
+    style.pixelHeight = 100;  // about half the card's width: the part the screen shows
     style.stretchX = 1.0f;
     style.letterSpacing = 6;
     const Mask word = textMask("velastria", style);
@@ -191,8 +191,8 @@ Image titleCard() {
         1.0f, false);
     platform::TextStyle small;
     small.fontPattern = "DejaVu Sans";
-    small.pixelHeight = 26;
-    small.letterSpacing = 16;
+    small.pixelHeight = 22;
+    small.letterSpacing = 12;
     const Mask by = textMask("a demo by vom", small);
     paintMask(c, by, cx - static_cast<float>(by.width) / 2, cy + static_cast<float>(word.height) * 0.55f,
               [](int, int) { return hex(0xc9d6ff); }, 0.9f, false);
