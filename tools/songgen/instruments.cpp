@@ -420,13 +420,13 @@ std::vector<Instrument> buildInstruments() {
     // Slow swell, held while the key is down, long release.
     p.volumeEnvelope = env({{0, 0}, {30, 50}, {60, 64}, {120, 56}}, 3);
     p.panningEnvelope = env({{0, 32}, {48, 22}, {96, 42}, {144, 32}}, -1, 0, 3);
-    p.fadeout = 220;
+    p.fadeout = 1100;  // about a second after the key is let go
     list.push_back(std::move(p));
 
     Instrument st = make("strings", strings(), 40, 128);
     st.volumeEnvelope = env({{0, 0}, {20, 56}, {40, 64}}, 2);
     st.panningEnvelope = env({{0, 24}, {64, 40}, {128, 32}}, 2);
-    st.fadeout = 300;
+    st.fadeout = 900;
     st.vibratoType = 0;
     st.vibratoSweep = 80;
     st.vibratoDepth = 3;
@@ -449,7 +449,7 @@ std::vector<Instrument> buildInstruments() {
     list.push_back(std::move(pl));
 
     Instrument be = make("bell", bell(), 40, 128);
-    be.volumeEnvelope = env({{0, 64}, {80, 30}, {200, 0}}, -1);
+    be.volumeEnvelope = env({{0, 64}, {40, 28}, {120, 0}}, -1);
     be.fadeout = 400;
     list.push_back(std::move(be));
 
@@ -458,7 +458,7 @@ std::vector<Instrument> buildInstruments() {
 
     Instrument r = make("riser", riser(), 36, 128);
     r.volumeEnvelope = env({{0, 10}, {192, 64}}, 1);
-    r.fadeout = 500;
+    r.fadeout = 2000;
     list.push_back(std::move(r));
     return list;
 }
