@@ -330,8 +330,10 @@ Image terrainColour(const Field& h) {
                 const Rgb grassA = hex(0x4f7a2a), grassB = hex(0x7a8f34), forest = hex(0x2b4a1e);
                 Rgb grass = lerp(grassA, grassB, clamp01(0.5f + 1.4f * grain));
                 grass = lerp(grass, forest, smoothstep(0.1f, 0.35f, fbm(tx * 0.25f, tz * 0.25f, 603, 4)));
-                const float strata = 0.5f + 0.5f * std::sin(hv * 0.35f + grain * 6.0f);
-                const Rgb rock = lerp(hex(0x6e665c), hex(0x9a8f80), strata * 0.7f + 0.3f * (0.5f + grain));
+                // Faint layering broken up by noise, so cliffs do not read as contour lines.
+                const float strata = 0.5f + 0.5f * std::sin(hv * 0.18f + grain * 9.0f);
+                const float crumble = 0.5f + 0.5f * fbm(tx * 1.5f, tz * 1.5f, 604, 4);
+                const Rgb rock = lerp(hex(0x6e665c), hex(0x9a8f80), 0.25f * strata + 0.75f * crumble);
                 const Rgb snow = hex(0xf2f5fa);
                 col = sand;
                 col = lerp(col, grass, smoothstep(kWaterLevel + 2, kWaterLevel + 7, hn));
