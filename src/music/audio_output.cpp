@@ -35,6 +35,13 @@ struct Playback {
     // when the count wraps after about 6.7 hours.
     std::uint32_t lastDeviceBytes = 0;
     std::uint64_t playedBytes = 0;
+
+    // Nothing stops the song before the process ends; when it does, the audio thread must
+    // see the stop request before the join below, or the program would never exit.
+    ~Playback() {
+        stopRequest = true;
+        thread.join();
+    }
 };
 
 Playback playback;

@@ -5,17 +5,19 @@
 #include "music/audio_output.h"
 #include "music/file_access.h"
 #include "music/loader.h"
+#include "platform/file_path.h"
 
 namespace {
 
-void* fileOpen(const char* name) { return std::fopen(name, "rb"); }
+void* fileOpen(const char* name) { return std::fopen(platform::nativePath(name).c_str(), "rb"); }
 void fileClose(void* handle) { std::fclose(static_cast<std::FILE*>(handle)); }
 std::int32_t fileRead(void* destination, std::int32_t bytes, void* handle) {
     if (bytes <= 0) return 0;
     return static_cast<std::int32_t>(std::fread(destination, 1, static_cast<std::size_t>(bytes), static_cast<std::FILE*>(handle)));
 }
 void fileSeek(void* handle, std::int32_t offset, std::int8_t mode) {
-    std::fseek(static_cast<std::FILE*>(handle), offset, mode == 1 ? SEEK_CUR : SEEK_SET);
+    const int whence = mode == 1 ? SEEK_CUR : mode == 2 ? SEEK_END : SEEK_SET;
+    std::fseek(static_cast<std::FILE*>(handle), offset, whence);
 }
 std::int32_t fileTell(void* handle) { return static_cast<std::int32_t>(std::ftell(static_cast<std::FILE*>(handle))); }
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "music/audio_output.h"
 #include "music/file_access.h"
 #include "music/music_player.h"
@@ -206,6 +208,25 @@ TEST(DefaultDevice, RealDeviceThreadFollowsThePlayCursor) {
     EXPECT_GT(player.position().timeMs, 19);
     freeModule(player.module);
     std::filesystem::remove(path);
+}
+
+TEST(DefaultDevice, TheProcessEndsWhileTheSongPlays) {
+    // Nothing stops the song: leaving main with the audio thread running must still end
+    // the process.  The alarm turns a hang at exit into a failure instead of a stuck run.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            alarm(20);
+            platform::setAudioDeviceFactory({});
+            MusicPlayer player;
+            player.installFileCallbacks();
+            // Like the demo's song, never freed.
+            player.module = load(songFromText(1, {patternText(1, 64, {{0, "C-4 01 .. ..."}})})).release();
+            if (!player.play()) std::_Exit(3);
+            platform::sleepMs(50);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(MusicPlayerFacade, RefusesWhatIsNotASong) {

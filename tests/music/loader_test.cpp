@@ -384,6 +384,15 @@ TEST(LoaderFiles, CallbacksOpenReadAndRefuse) {
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->channelCount, 2);
     freeModule(m);
+    // The program names its song "sound\\velastr.xm": backslashes are folder separators.
+    const auto folder = std::filesystem::temp_directory_path() / "velastria_loader_sound";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(path, folder / "velastr.xm", std::filesystem::copy_options::overwrite_existing);
+    const std::string backslashed = std::filesystem::temp_directory_path().string() + "/velastria_loader_sound\\velastr.xm";
+    m = loadModule(backslashed.c_str());
+    ASSERT_NE(m, nullptr);
+    freeModule(m);
+    std::filesystem::remove_all(folder);
     // Any missing function clears all five; nothing can be opened then.
     setFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_FALSE(fileCallbacksInstalled());
