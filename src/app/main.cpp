@@ -1,2 +1,4 @@
 // Program entry.  Takes no arguments and always returns 0.
-int main() { return 0; }
+#include "app/program.h"
+
+int main() { return runProgram(); }

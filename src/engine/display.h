@@ -38,6 +38,9 @@ using MultiTexCoord2fFn = void (*)(unsigned int unit, float s, float t);
 class Display {
 public:
     Display();
+    ~Display();
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
 
     void init();
     void setProjection(int width, int height);

@@ -75,6 +75,8 @@ void GroupNode::collect(RenderList* list) {
 
 World::World() : root(new GroupNode) {}
 
+World::~World() { delete root; }
+
 void World::reset() {
     // The old tree stays alive: scenes, controllers and the camera may still point into it.
     root = new GroupNode;

@@ -64,7 +64,7 @@ protected:
     void collectChildren(RenderList* list);
 };
 
-class GroupNode : public Node {
+class GroupNode final : public Node {
 public:
     void update(Timer* timer) override { standardUpdate(timer); }
     void collect(RenderList* list) override;
@@ -73,6 +73,10 @@ public:
 class World {
 public:
     World();
+    // Frees the current root object only: the nodes hung below it are not owned by the tree.
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
 
     void addToRoot(Node* node) { root->addChild(node); }
     void setCamera(Node* node) { cameraNode = node; }

@@ -3,11 +3,40 @@
 #include <SDL.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace platform {
+namespace {
 
-void* glProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
+std::vector<std::string>& hiddenNames() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+bool hidden(const char* name) {
+    const auto& names = hiddenNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+void* glProcAddress(const char* name) { return hidden(name) ? nullptr : SDL_GL_GetProcAddress(name); }
+
+bool glHasExtension(const char* name) {
+    return !hidden(name) && SDL_GL_GetCurrentContext() != nullptr && SDL_GL_ExtensionSupported(name) == SDL_TRUE;
+}
+
+bool glVersionAtLeast(int major, int minor) {
+    if (SDL_GL_GetCurrentContext() == nullptr) return false;
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int maj = 0, min = 0;
+    if (version == nullptr || std::sscanf(version, "%d.%d", &maj, &min) != 2) return false;
+    return maj > major || (maj == major && min >= minor);
+}
+
+void hideGlNames(std::vector<std::string> names) { hiddenNames() = std::move(names); }
 
 OffscreenContext::OffscreenContext(int width, int height) : w(width), h(height) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {

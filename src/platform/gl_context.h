@@ -5,12 +5,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace platform {
 
 // The entry point of an OpenGL function, or null when the driver does not offer it.
 void* glProcAddress(const char* name);
+// Whether the current context lists the extension, and whether its version is at least major.minor.
+bool glHasExtension(const char* name);
+bool glVersionAtLeast(int major, int minor);
+// Test seam: entry points and extensions with these names are treated as absent (an empty
+// list restores the driver's own answers).
+void hideGlNames(std::vector<std::string> names);
 
 class OffscreenContext {
 public:

@@ -1,0 +1,147 @@
+#include "app/window.h"
+
+#include "app/demo.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr const char* className = "Marn";
+constexpr const char* caption = "Marn";
+constexpr const char* shutdownCaption = "SHUTDOWN ERROR";
+
+using platform::MessageIcon;
+
+// Steps 5 onwards of openWindow: clean up first, then say what failed.
+bool failAfterCleanup(const char* text) {
+    closeWindow();
+    platform::showMessage(text, caption, MessageIcon::Exclamation);
+    return false;
+}
+
+}  // namespace
+
+WindowState& windowState() {
+    static WindowState state;
+    return state;
+}
+
+bool openWindow(const char* title, int width, int height, int colorBits, bool fullscreen) {
+    WindowState& ws = windowState();
+    ws.fullscreen = fullscreen;
+    ws.height = height;
+    ws.width = width;
+    ws.colorBits = colorBits;
+    ws.instance = platform::moduleInstance();
+
+    if (!platform::registerClass(className, windowProcedure, ws.instance)) {
+        platform::showMessage("No se pudo registrar la clase de la ventana.", caption, MessageIcon::Exclamation);
+        return false;
+    }
+
+    platform::WindowStyle style = platform::WindowStyle::Overlapped;
+    if (fullscreen) {
+        if (!platform::changeDisplayMode(width, height, colorBits)) {
+            // No fallback to a window; the class stays registered for closeWindow to remove.
+            platform::showMessage("No se pudo establecer el modo de video", caption, MessageIcon::Stop);
+            return false;
+        }
+        platform::showCursor(false);
+        style = platform::WindowStyle::Popup;
+    }
+
+    // The platform sizes the client area itself, so the frame needs no sum here.
+    ws.window = platform::createWindow(className, title, style, width, height);
+    if (ws.window == nullptr) return failAfterCleanup("Error creando la ventana.");
+
+    ws.deviceContext = platform::getDeviceContext(ws.window);
+    if (ws.deviceContext == nullptr) return failAfterCleanup("No se puede obtener un Device Context para el dispositivo.");
+
+    platform::PixelFormatRequest request;  // double-buffered RGBA, 16-bit depth, nothing else
+    request.colorBits = colorBits;
+    request.depthBits = 16;
+    const int format = platform::choosePixelFormat(ws.deviceContext, request);
+    if (format == 0) return failAfterCleanup("No se puede encontrar un formato de pixel adecuado.");
+    if (!platform::setPixelFormat(ws.deviceContext, format))
+        return failAfterCleanup("No se puede establecer un formato de pixel adecuado.");
+
+    ws.glContext = platform::createContext(ws.deviceContext);
+    if (ws.glContext == nullptr) return failAfterCleanup("No se puede crear un contexto para GL.");
+    if (!platform::makeCurrent(ws.deviceContext, ws.glContext))
+        return failAfterCleanup("Can't Activate The GL Rendering Context.");
+
+    platform::showWindow(ws.window);
+    platform::setForegroundWindow(ws.window);
+    platform::setFocus(ws.window);
+    return true;
+}
+
+void closeWindow() {
+    WindowState& ws = windowState();
+    if (ws.fullscreen) {
+        platform::restoreDisplayMode();
+        platform::showCursor(true);
+    }
+    if (ws.glContext != nullptr) {
+        if (!platform::makeCurrent(nullptr, nullptr))
+            platform::showMessage("Fallo al destruir DC y RC.", caption, MessageIcon::Information);
+        if (!platform::deleteContext(ws.glContext))
+            platform::showMessage("Fallo al destruir RC.", caption, MessageIcon::Information);
+        ws.glContext = nullptr;
+    }
+    // Each handle is forgotten whether or not its release worked: it must never be released twice.
+    if (ws.deviceContext != nullptr) {
+        if (!platform::releaseDeviceContext(ws.window, ws.deviceContext))
+            platform::showMessage("Release Device Context Failed.", shutdownCaption, MessageIcon::Information);
+        ws.deviceContext = nullptr;
+    }
+    if (ws.window != nullptr) {
+        if (!platform::destroyWindow(ws.window))
+            platform::showMessage("Could Not Release hWnd.", shutdownCaption, MessageIcon::Information);
+        ws.window = nullptr;
+    }
+    if (!platform::unregisterClass(className, ws.instance)) {
+        platform::showMessage("Could Not Unregister Class.", shutdownCaption, MessageIcon::Information);
+        ws.instance = nullptr;
+    }
+}
+
+std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) {
+    namespace msg = platform::msg;
+    switch (message) {
+        case msg::Activate:
+            // Inactive only while minimised: losing the focus to another window keeps frames running.
+            windowState().active = ((wParam >> 16) & 0xFFFF) == 0;
+            return 0;
+        case msg::SysCommand:
+            if (wParam == platform::sys::ScreenSave || wParam == platform::sys::MonitorPower) return 0;
+            break;
+        case msg::Close:
+            platform::postQuitMessage(0);
+            return 0;
+        case msg::KeyDown:
+            if (theDemo != nullptr) theDemo->input->keyDown(static_cast<int>(wParam));
+            return 0;
+        case msg::KeyUp:
+            if (theDemo != nullptr) theDemo->input->keyUp(static_cast<int>(wParam));
+            return 0;
+        case msg::Size:
+            return 0;  // the projection is fixed at start-up
+        default:
+            break;
+    }
+    return platform::defaultWindowProcedure(window, message, wParam, lParam);
+}
+
+void runMessageLoop() {
+    for (;;) {
+        platform::WindowMessage m;
+        if (platform::peekMessage(m)) {
+            if (m.message == platform::msg::Quit) return;
+            platform::translateMessage(m);
+            platform::dispatchMessage(m);
+        } else if (windowState().active) {
+            if (theDemo == nullptr || !theDemo->frameStep()) return;
+        }
+    }
+}

@@ -1,0 +1,555 @@
+#include "platform/window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <memory>
+
+namespace platform {
+
+struct DeviceContext {
+    NativeWindow* window = nullptr;
+    bool held = false;  // between getDeviceContext and releaseDeviceContext
+    int pixelFormat = 0;
+};
+
+struct NativeWindow {
+    SDL_Window* sdl = nullptr;
+    Uint32 id = 0;
+    std::string className;
+    WindowProcedure procedure = nullptr;
+    bool fullscreen = false;
+    DeviceContext dc;  // every window owns its one surface
+};
+
+struct GlContext {
+    SDL_GLContext sdl = nullptr;
+    NativeWindow* window = nullptr;
+};
+
+namespace {
+
+struct WindowClass {
+    std::string name;
+    WindowProcedure procedure;
+    InstanceHandle instance;
+};
+
+// The one display this layer drives; all of it lives on the thread that opened the window.
+struct State {
+    std::vector<WindowClass> classes;
+    std::vector<std::unique_ptr<NativeWindow>> windows;
+    std::vector<std::unique_ptr<GlContext>> contexts;
+    std::deque<WindowMessage> posted;
+    bool modeChanged = false;
+    SDL_DisplayMode reservedMode{};
+    bool cursorHidden = false;
+    PixelFormatRequest chosenFormat;
+    std::array<bool, 13> failing{};
+    VirtualCursor* virtualCursor = nullptr;
+};
+
+State& state() {
+    static State s;
+    return s;
+}
+
+const char programInstance = 0;
+
+bool failing(WindowStep step) { return state().failing[static_cast<std::size_t>(step)]; }
+
+NativeWindow* findWindow(NativeWindow* window) {
+    for (auto& w : state().windows)
+        if (w.get() == window) return w.get();
+    return nullptr;
+}
+
+NativeWindow* findWindowById(Uint32 id) {
+    for (auto& w : state().windows)
+        if (w->id == id) return w.get();
+    return nullptr;
+}
+
+NativeWindow* anyWindow() { return state().windows.empty() ? nullptr : state().windows.front().get(); }
+
+DeviceContext* validDc(DeviceContext* dc) {
+    if (dc == nullptr) return nullptr;
+    for (auto& w : state().windows)
+        if (&w->dc == dc && dc->held) return dc;
+    return nullptr;
+}
+
+void applyGlAttributes(const PixelFormatRequest& r) {
+    const int channel = r.colorBits >= 24 ? 8 : 5;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, r.doubleBuffer ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, r.colorBits == 16 ? 6 : channel);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, r.alphaBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, r.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, r.stencilBits);
+    const int accum = r.accumBits / 4;
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+}
+
+// Virtual-key number of a key, or 0 for keys the program has no number for.
+int virtualKey(const SDL_Keysym& key) {
+    const SDL_Keycode k = key.sym;
+    if (k >= SDLK_a && k <= SDLK_z) return static_cast<int>('A' + (k - SDLK_a));
+    if (k >= SDLK_0 && k <= SDLK_9) return static_cast<int>('0' + (k - SDLK_0));
+    if (k >= SDLK_F1 && k <= SDLK_F12) return 112 + static_cast<int>(k - SDLK_F1);
+    if (k >= SDLK_F13 && k <= SDLK_F24) return 124 + static_cast<int>(k - SDLK_F13);
+    if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return 97 + static_cast<int>(k - SDLK_KP_1);
+    switch (k) {
+        case SDLK_BACKSPACE: return 8;
+        case SDLK_TAB: return 9;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return 13;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT: return 16;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL: return 17;
+        case SDLK_LALT:
+        case SDLK_RALT: return 18;
+        case SDLK_PAUSE: return 19;
+        case SDLK_CAPSLOCK: return 20;
+        case SDLK_ESCAPE: return 27;
+        case SDLK_SPACE: return 32;
+        case SDLK_PAGEUP: return 33;
+        case SDLK_PAGEDOWN: return 34;
+        case SDLK_END: return 35;
+        case SDLK_HOME: return 36;
+        case SDLK_LEFT: return 37;
+        case SDLK_UP: return 38;
+        case SDLK_RIGHT: return 39;
+        case SDLK_DOWN: return 40;
+        case SDLK_PRINTSCREEN: return 44;
+        case SDLK_INSERT: return 45;
+        case SDLK_DELETE: return 46;
+        case SDLK_LGUI: return 91;
+        case SDLK_RGUI: return 92;
+        case SDLK_APPLICATION: return 93;
+        case SDLK_KP_0: return 96;
+        case SDLK_KP_MULTIPLY: return 106;
+        case SDLK_KP_PLUS: return 107;
+        case SDLK_KP_MINUS: return 109;
+        case SDLK_KP_PERIOD: return 110;
+        case SDLK_KP_DIVIDE: return 111;
+        case SDLK_NUMLOCKCLEAR: return 144;
+        case SDLK_SCROLLLOCK: return 145;
+        case SDLK_SEMICOLON: return 186;
+        case SDLK_EQUALS: return 187;
+        case SDLK_COMMA: return 188;
+        case SDLK_MINUS: return 189;
+        case SDLK_PERIOD: return 190;
+        case SDLK_SLASH: return 191;
+        case SDLK_BACKQUOTE: return 192;
+        case SDLK_LEFTBRACKET: return 219;
+        case SDLK_BACKSLASH: return 220;
+        case SDLK_RIGHTBRACKET: return 221;
+        case SDLK_QUOTE: return 222;
+        default: break;
+    }
+    // Letters and digits of other keyboard layouts: number them by their place on the keyboard.
+    const SDL_Scancode s = key.scancode;
+    if (s >= SDL_SCANCODE_A && s <= SDL_SCANCODE_Z) return static_cast<int>('A' + (s - SDL_SCANCODE_A));
+    if (s >= SDL_SCANCODE_1 && s <= SDL_SCANCODE_9) return static_cast<int>('1' + (s - SDL_SCANCODE_1));
+    if (s == SDL_SCANCODE_0) return '0';
+    return 0;
+}
+
+std::uintptr_t activation(bool active, bool minimised) {
+    return (minimised ? 0x10000u : 0u) | (active ? 1u : 0u);
+}
+
+bool isMinimised(NativeWindow* w) { return (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MINIMIZED) != 0; }
+
+bool translateEvent(const SDL_Event& e, WindowMessage& out) {
+    switch (e.type) {
+        case SDL_WINDOWEVENT: {
+            NativeWindow* w = findWindowById(e.window.windowID);
+            if (w == nullptr) return false;
+            out.window = w;
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_SHOWN:
+                case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_MAXIMIZED:
+                    out.message = msg::Activate;
+                    out.wParam = activation(true, false);
+                    return true;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    out.message = msg::Activate;
+                    out.wParam = activation(true, isMinimised(w));
+                    return true;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                    out.message = msg::Activate;
+                    out.wParam = activation(false, true);
+                    return true;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    out.message = msg::Activate;
+                    out.wParam = activation(false, isMinimised(w));
+                    return true;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    out.message = msg::Size;
+                    out.lParam = static_cast<std::intptr_t>((e.window.data1 & 0xFFFF) | ((e.window.data2 & 0xFFFF) << 16));
+                    return true;
+                case SDL_WINDOWEVENT_CLOSE:
+                    out.message = msg::Close;
+                    return true;
+                default: return false;
+            }
+        }
+        case SDL_QUIT:
+            // A termination request from outside (a signal, the session) is a close request:
+            // the window procedure decides what closing means.
+            out.window = anyWindow();
+            out.message = out.window ? msg::Close : msg::Quit;
+            return true;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const int code = virtualKey(e.key.keysym);
+            if (code == 0) return false;
+            NativeWindow* w = findWindowById(e.key.windowID);
+            out.window = w ? w : anyWindow();
+            if (out.window == nullptr) return false;
+            const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+            const bool down = e.type == SDL_KEYDOWN;
+            out.message = down ? (alt ? msg::SysKeyDown : msg::KeyDown) : (alt ? msg::SysKeyUp : msg::KeyUp);
+            out.wParam = static_cast<std::uintptr_t>(code);
+            out.lParam = 1 | (e.key.repeat ? (1 << 30) : 0) | (alt ? (1 << 29) : 0);
+            return true;
+        }
+        default: return false;
+    }
+}
+
+}  // namespace
+
+InstanceHandle moduleInstance() { return &programInstance; }
+
+// ---- messages ---------------------------------------------------------------------------
+
+bool peekMessage(WindowMessage& out) {
+    State& s = state();
+    if (!s.posted.empty()) {
+        out = s.posted.front();
+        s.posted.pop_front();
+        return true;
+    }
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    // Pump and take directly: SDL_PollEvent would report an empty queue once per pump round
+    // even with events waiting, and a waiting message must always come before a frame.
+    SDL_PumpEvents();
+    SDL_Event e;
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+        WindowMessage m;
+        if (translateEvent(e, m)) {
+            out = m;
+            return true;
+        }
+    }
+    return false;
+}
+
+void translateMessage(const WindowMessage&) {}
+
+std::intptr_t dispatchMessage(const WindowMessage& m) {
+    NativeWindow* w = findWindow(m.window);
+    if (w == nullptr || w->procedure == nullptr) return 0;
+    return w->procedure(w, m.message, m.wParam, m.lParam);
+}
+
+std::intptr_t defaultWindowProcedure(NativeWindow* window, std::uint32_t message, std::uintptr_t wParam,
+                                     std::intptr_t) {
+    if (message == msg::SysKeyDown && wParam == static_cast<std::uintptr_t>(vk::F4))
+        postMessage(WindowMessage{window, msg::SysCommand, sys::Close, 0});
+    else if (message == msg::SysCommand && wParam == sys::Close)
+        postMessage(WindowMessage{window, msg::Close, 0, 0});
+    return 0;
+}
+
+void postQuitMessage(int exitCode) {
+    state().posted.push_back(WindowMessage{nullptr, msg::Quit, static_cast<std::uintptr_t>(exitCode), 0});
+}
+
+void postMessage(const WindowMessage& m) { state().posted.push_back(m); }
+
+// ---- window, surface and context --------------------------------------------------------
+
+bool registerClass(const std::string& className, WindowProcedure procedure, InstanceHandle instance) {
+    State& s = state();
+    if (failing(WindowStep::RegisterClass) || procedure == nullptr) return false;
+    for (const auto& c : s.classes)
+        if (c.name == className && c.instance == instance) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    s.classes.push_back(WindowClass{className, procedure, instance});
+    return true;
+}
+
+bool unregisterClass(const std::string& className, InstanceHandle instance) {
+    State& s = state();
+    auto it = std::find_if(s.classes.begin(), s.classes.end(),
+                           [&](const WindowClass& c) { return c.name == className && c.instance == instance; });
+    if (it == s.classes.end()) return false;
+    for (const auto& w : s.windows)
+        if (w->className == className) return false;  // still in use
+    s.classes.erase(it);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return !failing(WindowStep::UnregisterClass);
+}
+
+bool changeDisplayMode(int width, int height, int bitsPerPixel) {
+    State& s = state();
+    if (failing(WindowStep::ChangeDisplayMode) || SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    // Only a mode the display lists with exactly this size will do: SDL would otherwise
+    // settle quietly for the nearest one (or, on drivers without a mode list, any size).
+    // A 32-bit desktop mode carries 24 colour bits; ask for no more than that.
+    const int wantedBits = std::min(bitsPerPixel, 24);
+    SDL_DisplayMode got{};
+    bool found = false;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m{};
+        if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+        if (m.w != width || m.h != height || static_cast<int>(SDL_BITSPERPIXEL(m.format)) < wantedBits) continue;
+        if (!found || SDL_BITSPERPIXEL(m.format) > SDL_BITSPERPIXEL(got.format)) got = m;
+        found = true;
+    }
+    if (!found) return false;
+    s.reservedMode = got;
+    s.modeChanged = true;
+    return true;
+}
+
+void restoreDisplayMode() {
+    State& s = state();
+    for (auto& w : s.windows)
+        if (w->fullscreen) {
+            SDL_SetWindowFullscreen(w->sdl, 0);
+            w->fullscreen = false;
+        }
+    s.modeChanged = false;
+}
+
+void showCursor(bool show) {
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    state().cursorHidden = !show;
+}
+
+NativeWindow* createWindow(const std::string& className, const std::string& title, WindowStyle style, int width,
+                           int height) {
+    State& s = state();
+    if (failing(WindowStep::CreateWindow)) return nullptr;
+    auto cls = std::find_if(s.classes.begin(), s.classes.end(),
+                            [&](const WindowClass& c) { return c.name == className; });
+    if (cls == s.classes.end() || width <= 0 || height <= 0) return nullptr;
+
+    // The drawable's pixel layout is fixed when the window is made; make it the usual one
+    // (the pixel format chosen later must agree with it).
+    applyGlAttributes(PixelFormatRequest{});
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    const bool fullscreen = style == WindowStyle::Popup && s.modeChanged;
+    if (style == WindowStyle::Popup) flags |= SDL_WINDOW_BORDERLESS;
+    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), 0, 0, width, height, flags);
+    if (sdl == nullptr) return nullptr;
+    if (fullscreen && SDL_SetWindowDisplayMode(sdl, &s.reservedMode) != 0) {
+        SDL_DestroyWindow(sdl);
+        return nullptr;
+    }
+    auto w = std::make_unique<NativeWindow>();
+    w->sdl = sdl;
+    w->id = SDL_GetWindowID(sdl);
+    w->className = className;
+    w->procedure = cls->procedure;
+    w->fullscreen = fullscreen;
+    w->dc.window = w.get();
+    s.windows.push_back(std::move(w));
+    // No screen saver and no monitor power-down while the program's window exists.
+    SDL_DisableScreenSaver();
+    return s.windows.back().get();
+}
+
+bool destroyWindow(NativeWindow* window) {
+    State& s = state();
+    NativeWindow* w = findWindow(window);
+    if (w == nullptr) return false;
+    for (auto& c : s.contexts)
+        if (c->window == w) c->window = nullptr;
+    SDL_DestroyWindow(w->sdl);
+    s.windows.erase(std::find_if(s.windows.begin(), s.windows.end(), [&](const auto& p) { return p.get() == w; }));
+    // Messages still queued for it have nowhere to go.
+    std::erase_if(s.posted, [&](const WindowMessage& m) { return m.window == window; });
+    if (s.windows.empty()) SDL_EnableScreenSaver();
+    return !failing(WindowStep::DestroyWindow);
+}
+
+void showWindow(NativeWindow* window) {
+    NativeWindow* w = findWindow(window);
+    if (w == nullptr) return;
+    SDL_ShowWindow(w->sdl);
+    if (!w->fullscreen) {
+        // Place the outer frame, not the client area, at the screen's top-left corner.
+        int top = 0, left = 0;
+        if (SDL_GetWindowBordersSize(w->sdl, &top, &left, nullptr, nullptr) == 0) SDL_SetWindowPosition(w->sdl, left, top);
+    }
+}
+
+void setForegroundWindow(NativeWindow* window) {
+    if (NativeWindow* w = findWindow(window)) SDL_RaiseWindow(w->sdl);
+}
+
+void setFocus(NativeWindow* window) {
+    if (NativeWindow* w = findWindow(window)) SDL_SetWindowInputFocus(w->sdl);
+}
+
+void setWindowTitle(NativeWindow* window, const std::string& title) {
+    if (NativeWindow* w = findWindow(window)) SDL_SetWindowTitle(w->sdl, title.c_str());
+}
+
+std::string windowTitle(NativeWindow* window) {
+    NativeWindow* w = findWindow(window);
+    return w ? std::string(SDL_GetWindowTitle(w->sdl)) : std::string();
+}
+
+WindowGeometry windowGeometry(NativeWindow* window) {
+    WindowGeometry g;
+    if (NativeWindow* w = findWindow(window)) {
+        SDL_GetWindowSize(w->sdl, &g.width, &g.height);
+        g.fullscreen = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+    }
+    return g;
+}
+
+DeviceContext* getDeviceContext(NativeWindow* window) {
+    NativeWindow* w = findWindow(window);
+    if (w == nullptr || failing(WindowStep::GetDeviceContext)) return nullptr;
+    w->dc.held = true;
+    return &w->dc;
+}
+
+bool releaseDeviceContext(NativeWindow* window, DeviceContext* dc) {
+    NativeWindow* w = findWindow(window);
+    if (w == nullptr || dc != &w->dc || !dc->held) return false;
+    dc->held = false;
+    return !failing(WindowStep::ReleaseDeviceContext);
+}
+
+int choosePixelFormat(DeviceContext* dc, const PixelFormatRequest& r) {
+    if (validDc(dc) == nullptr || failing(WindowStep::ChoosePixelFormat)) return 0;
+    // Only OpenGL-capable RGBA window surfaces exist here.
+    if (!r.drawToWindow || !r.supportOpenGL || !r.rgba) return 0;
+    if (r.colorBits != 15 && r.colorBits != 16 && r.colorBits != 24 && r.colorBits != 32) return 0;
+    if (r.depthBits < 0 || r.depthBits > 32 || r.stencilBits < 0 || r.stencilBits > 8 || r.alphaBits < 0 ||
+        r.alphaBits > 8 || r.accumBits < 0 || r.accumBits > 64 || r.auxBuffers != 0)
+        return 0;
+    state().chosenFormat = r;
+    return 1;
+}
+
+bool setPixelFormat(DeviceContext* dc, int format) {
+    if (validDc(dc) == nullptr || failing(WindowStep::SetPixelFormat) || format != 1) return false;
+    // A surface takes one pixel format for its whole life.
+    if (dc->pixelFormat != 0 && dc->pixelFormat != format) return false;
+    dc->pixelFormat = format;
+    return true;
+}
+
+GlContext* createContext(DeviceContext* dc) {
+    State& s = state();
+    if (validDc(dc) == nullptr || dc->pixelFormat == 0 || failing(WindowStep::CreateContext)) return nullptr;
+    applyGlAttributes(s.chosenFormat);
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previous = SDL_GL_GetCurrentContext();
+    SDL_GLContext ctx = SDL_GL_CreateContext(dc->window->sdl);
+    if (ctx == nullptr) return nullptr;
+    // Creating binds the new context; binding it is the caller's separate step.
+    SDL_GL_MakeCurrent(previousWindow, previous);
+    auto c = std::make_unique<GlContext>();
+    c->sdl = ctx;
+    c->window = dc->window;
+    s.contexts.push_back(std::move(c));
+    return s.contexts.back().get();
+}
+
+bool makeCurrent(DeviceContext* dc, GlContext* context) {
+    State& s = state();
+    if (dc == nullptr && context == nullptr) {
+        const bool ok = SDL_GL_GetCurrentContext() == nullptr || SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr) == 0;
+        return ok && !failing(WindowStep::ReleaseCurrent);
+    }
+    if (failing(WindowStep::MakeCurrent) || validDc(dc) == nullptr) return false;
+    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [&](const auto& c) { return c.get() == context; });
+    if (it == s.contexts.end()) return false;
+    return SDL_GL_MakeCurrent(dc->window->sdl, context->sdl) == 0;
+}
+
+bool deleteContext(GlContext* context) {
+    State& s = state();
+    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [&](const auto& c) { return c.get() == context; });
+    if (it == s.contexts.end()) return false;
+    if (SDL_GL_GetCurrentContext() == context->sdl) SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
+    SDL_GL_DeleteContext(context->sdl);
+    s.contexts.erase(it);
+    return !failing(WindowStep::DeleteContext);
+}
+
+bool swapBuffers(DeviceContext* dc) {
+    if (validDc(dc) == nullptr) return false;
+    SDL_GL_SwapWindow(dc->window->sdl);
+    return true;
+}
+
+// ---- mouse pointer ----------------------------------------------------------------------
+
+bool getCursorPos(ScreenPoint& out) {
+    if (VirtualCursor* v = state().virtualCursor) {
+        out = v->position;
+        return true;
+    }
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    SDL_GetGlobalMouseState(&out.x, &out.y);
+    return true;
+}
+
+bool setCursorPos(int x, int y) {
+    if (VirtualCursor* v = state().virtualCursor) {
+        v->position = ScreenPoint{x, y};
+        v->warps.push_back(v->position);
+        return true;
+    }
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    return SDL_WarpMouseGlobal(x, y) == 0;
+}
+
+void setVirtualCursor(VirtualCursor* cursor) { state().virtualCursor = cursor; }
+
+// ---- test seams -------------------------------------------------------------------------
+
+void setStepFails(WindowStep step, bool fails) { state().failing[static_cast<std::size_t>(step)] = fails; }
+
+void clearStepFailures() { state().failing.fill(false); }
+
+WindowResources windowResources() {
+    const State& s = state();
+    WindowResources r;
+    r.classes = static_cast<int>(s.classes.size());
+    r.windows = static_cast<int>(s.windows.size());
+    for (const auto& w : s.windows)
+        if (w->dc.held) ++r.deviceContexts;
+    r.contexts = static_cast<int>(s.contexts.size());
+    r.modeChanged = s.modeChanged;
+    r.cursorHidden = s.cursorHidden;
+    r.screenSaverEnabled = SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_IsScreenSaverEnabled() == SDL_TRUE;
+    return r;
+}
+
+}  // namespace platform
