@@ -19,7 +19,7 @@ void Mesh::addVertex(const MeshVertex& v) {
 }
 
 void Mesh::addVertex2(const MeshVertex2& v) {
-    if (format == 1 || vertexCount >= vertexCapacity) return;
+    if (format != 2 || vertexCount >= vertexCapacity) return;
     vertices2[vertexCount++] = v;
 }
 

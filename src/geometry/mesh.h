@@ -37,8 +37,9 @@ struct MeshVertex2 {
 
 class Mesh final : public Drawable {
 public:
-    // format 1 stores MeshVertex, any other value MeshVertex2.  All storage is allocated
-    // here at its final size; adding never reallocates.
+    // format 1 stores MeshVertex, 2 MeshVertex2 (any other value allocates the MeshVertex2
+    // store but accepts no vertices).  All storage is allocated here at its final size;
+    // adding never reallocates.
     Mesh(std::int32_t format, std::uint32_t vertexCapacity, std::uint32_t indexCapacity);
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
