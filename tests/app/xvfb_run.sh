@@ -97,7 +97,12 @@ if [ -z "$status" ]; then
 fi
 check "Escape ends the program" test -n "$status"
 check "the exit status is 0 (got: ${status:-still running})" test "${status:-1}" = 0
-check "no message was shown (stderr: $(head -c 300 "$work/err.txt"))" test ! -s "$work/err.txt"
+# Message boxes also print "<caption>: <text>" on stderr.  The sound library's own
+# complaints about the missing sound card, and our one line about playing silently, are
+# not messages of the program.
+grep -E '^(Marn|MARN|Error|SHUTDOWN ERROR): ' "$work/err.txt" > "$work/messages.txt"
+check "no message was shown ($(head -c 300 "$work/messages.txt"))" test ! -s "$work/messages.txt"
+check "at most one line about playing without a sound device" test "$(grep -ci 'silen' "$work/err.txt")" -le 1
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,204 @@
+#include "music/audio_output.h"
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "music/file_access.h"
+#include "music/player.h"
+#include "platform/audio_out.h"
+#include "platform/thread.h"
+
+namespace {
+
+// Entries are written by the audio thread about one ring before the main thread reads
+// them; each field is one atomic 32-bit word so no read ever sees half a write.
+struct AtomicPositionEntry {
+    std::atomic<std::uint32_t> orderRow{0};  // order | row << 8
+    std::atomic<std::int32_t> timeMs{0};
+};
+
+struct Playback {
+    Module* currentModule = nullptr;
+    std::unique_ptr<platform::AudioDevice> device;
+    std::vector<std::int16_t> ring;
+    std::vector<float> mixBuffer;
+    std::unique_ptr<AtomicPositionEntry[]> positionTable;
+    std::int32_t writeBlock = 0;
+    std::atomic<std::int32_t> readBlock{0};
+    std::atomic<bool> stopRequest{false};
+    std::atomic<bool> mixingBusy{false};
+    std::atomic<bool> threadFinished{true};
+    platform::PriorityThread thread;
+    float inverseRate = 1.0f / static_cast<float>(mixRate);
+    // The device's 32-bit byte count, extended to 64 bits so the playing block stays right
+    // when the count wraps after about 6.7 hours.
+    std::uint32_t lastDeviceBytes = 0;
+    std::uint64_t playedBytes = 0;
+
+    // Nothing stops the song before the process ends; when it does, the audio thread must
+    // see the stop request before the join below, or the program would never exit.
+    ~Playback() {
+        stopRequest = true;
+        thread.join();
+    }
+};
+
+Playback playback;
+
+void threadBody() {
+    playback.threadFinished = true;
+    playback.threadFinished = false;
+    while (!playback.stopRequest) {
+        audioThreadStep();
+        platform::sleepMs(5);
+    }
+    playback.threadFinished = true;
+}
+
+enum class Mode { Device, Manual, Offline };
+
+bool start(Module* module, Mode mode) {
+    if (!module) return false;
+    stopPlayback(module);
+    if (mode != Mode::Offline && !fileCallbacksInstalled()) return false;
+    if (!module->tickHandler) return false;
+    playback.inverseRate = 1.0f / static_cast<float>(mixRate);
+    mixerReset();
+    playerStart(*module);
+    playback.currentModule = module;
+    playback.positionTable = std::make_unique<AtomicPositionEntry[]>(blockCount);
+    if (mode != Mode::Offline) {
+        playback.device = platform::openAudioOutput(mixRate);
+        if (!playback.device) return false;
+    }
+    playback.ring.assign(static_cast<std::size_t>(ringFrames) * 2, 0);
+    playback.mixBuffer.assign(static_cast<std::size_t>(ringFrames) * 2, 0.0f);
+    playback.writeBlock = 0;
+    playback.readBlock = 0;
+    playback.lastDeviceBytes = 0;
+    playback.playedBytes = 0;
+    if (mode == Mode::Offline) return true;
+    do {
+        mixBlock();
+    } while (playback.writeBlock != 0);
+    playback.device->playLooping(playback.ring.data(), static_cast<std::uint32_t>(ringFrames) * 4u);
+    playback.stopRequest = false;
+    if (mode == Mode::Device) {
+        playback.threadFinished = false;
+        playback.thread.start(threadBody);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool startPlayback(Module* module) { return start(module, Mode::Device); }
+bool startPlaybackManual(Module* module) { return start(module, Mode::Manual); }
+bool startPlaybackOffline(Module* module) { return start(module, Mode::Offline); }
+
+bool stopPlayback(Module* module) {
+    if (!module) return false;
+    playback.stopRequest = true;
+    while (playback.mixingBusy) platform::sleepMs(0);
+    if (playback.thread.running()) {
+        while (!playback.threadFinished) platform::sleepMs(10);
+        playback.thread.join();
+    }
+    // The device lets go of the ring before the ring is freed.
+    if (playback.device) playback.device->reset();
+    playback.ring.clear();
+    playback.ring.shrink_to_fit();
+    playback.mixBuffer.clear();
+    playback.mixBuffer.shrink_to_fit();
+    playback.currentModule = nullptr;
+    playback.positionTable.reset();
+    if (playback.device) {
+        playback.device->close();
+        playback.device.reset();
+    }
+    playback.writeBlock = 0;
+    playback.readBlock = 0;
+    playback.threadFinished = true;
+    return true;
+}
+
+void stopPlaybackOf(Module* module) {
+    if (module && playback.currentModule == module) stopPlayback(module);
+}
+
+void mixBlock() {
+    Module* m = playback.currentModule;
+    if (!m || !playback.positionTable || playback.ring.empty()) return;
+    const std::int32_t w = playback.writeBlock;
+    float* block = playback.mixBuffer.data() + static_cast<std::size_t>(w) * blockFrames * 2;
+    std::fill(block, block + blockFrames * 2, 0.0f);
+    std::int32_t done = 0;
+    std::int32_t left = m->samplesLeftInTick;
+    while (done < blockFrames) {
+        if (left <= 0) {
+            m->tickHandler(*m);
+            left = m->samplesPerTick > 0 ? m->samplesPerTick : 1;  // never a tick of no frames
+        }
+        const std::int32_t n = std::min(left, blockFrames - done);
+        mixVoices(block + static_cast<std::size_t>(done) * 2, n);
+        // The single-precision reciprocal, evaluated in double: 882 frames add 19 (just
+        // below 20), as the song time is meant to run slightly behind.
+        m->timeMs += static_cast<std::int32_t>(n * static_cast<double>(playback.inverseRate) * 1000.0);
+        done += n;
+        left -= n;
+    }
+    m->samplesLeftInTick = left;
+    AtomicPositionEntry& entry = playback.positionTable[static_cast<std::size_t>(w)];
+    entry.orderRow.store(static_cast<std::uint32_t>(m->order & 0xFF) | (static_cast<std::uint32_t>(m->row & 0xFF) << 8));
+    entry.timeMs.store(m->timeMs);
+    convertBlock(playback.ring.data() + static_cast<std::size_t>(w) * blockFrames * 2, block, blockFrames);
+    playback.writeBlock = w + 1 == blockCount ? 0 : w + 1;
+}
+
+void audioThreadStep() {
+    if (!playback.device || !playback.currentModule) return;
+    const std::uint32_t bytes = playback.device->bytePosition();
+    playback.playedBytes += static_cast<std::uint32_t>(bytes - playback.lastDeviceBytes);
+    playback.lastDeviceBytes = bytes;
+    const std::uint64_t frames = playback.playedBytes / 4;
+    const std::int32_t playing = static_cast<std::int32_t>((frames % ringFrames) / blockFrames);
+    while (playback.writeBlock != playing) {
+        playback.mixingBusy = true;
+        mixBlock();
+        const std::int32_t r = playback.readBlock + 1;
+        playback.readBlock = r == blockCount ? 0 : r;
+        playback.mixingBusy = false;
+    }
+}
+
+namespace {
+PositionEntry readEntry(const Module* module) {
+    if (!module || !playback.positionTable || playback.currentModule != module) return {};
+    const std::int32_t r = playback.readBlock.load();
+    const AtomicPositionEntry& e = playback.positionTable[static_cast<std::size_t>(r)];
+    const std::uint32_t orderRow = e.orderRow.load();
+    return {static_cast<std::uint8_t>(orderRow & 0xFF), static_cast<std::uint8_t>(orderRow >> 8), e.timeMs.load()};
+}
+}  // namespace
+
+std::int32_t positionOrder(const Module* module) { return readEntry(module).order; }
+std::int32_t positionRow(const Module* module) { return readEntry(module).row; }
+std::int32_t positionTime(const Module* module) { return readEntry(module).timeMs; }
+
+std::int32_t writeBlockIndex() { return playback.writeBlock; }
+std::int32_t readBlockIndex() { return playback.readBlock.load(); }
+
+PositionEntry positionEntry(std::int32_t block) {
+    if (!playback.positionTable || block < 0 || block >= blockCount) return {};
+    const AtomicPositionEntry& e = playback.positionTable[static_cast<std::size_t>(block)];
+    const std::uint32_t orderRow = e.orderRow.load();
+    return {static_cast<std::uint8_t>(orderRow & 0xFF), static_cast<std::uint8_t>(orderRow >> 8), e.timeMs.load()};
+}
+
+const std::int16_t* ringBlock(std::int32_t block) {
+    if (playback.ring.empty() || block < 0 || block >= blockCount) return nullptr;
+    return playback.ring.data() + static_cast<std::size_t>(block) * blockFrames * 2;
+}
+
+bool audioThreadRunning() { return playback.thread.running(); }

@@ -1,0 +1,245 @@
+// The output ring and its thread step on a virtual device, the real device under SDL's
+// dummy driver, the silent fallback, and the MusicPlayer facade.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "music/audio_output.h"
+#include "music/file_access.h"
+#include "music/music_player.h"
+#include "platform/audio_out.h"
+#include "platform/clock.h"
+#include "platform/thread.h"
+#include "support/xm_songs.h"
+
+using namespace xmtest;
+
+namespace {
+
+constexpr std::uint32_t blockBytes = blockFrames * 4;
+
+class OutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MusicPlayer().installFileCallbacks();
+        platform::setAudioDeviceFactory([this] {
+            auto d = std::make_unique<platform::VirtualAudioDevice>();
+            d->openResult = deviceOpens;
+            device = d.get();
+            ++devicesOpened;
+            return d;
+        });
+        song = load(songFromText(1, {patternText(1, 64, {{0, "C-4 01 .. ..."}}), patternText(1, 64, {})}));
+        ASSERT_TRUE(song);
+    }
+    void TearDown() override {
+        if (song) stopPlayback(song.get());
+        platform::setAudioDeviceFactory({});
+    }
+    void moveDevice(std::uint32_t bytes) {
+        device->position = bytes;
+        audioThreadStep();
+    }
+
+    ModulePtr song;
+    platform::VirtualAudioDevice* device = nullptr;
+    bool deviceOpens = true;
+    int devicesOpened = 0;
+};
+
+}  // namespace
+
+TEST_F(OutputTest, RingGeometry) {
+    EXPECT_EQ(blockFrames, 884);
+    EXPECT_EQ(ringFrames, 88400);
+    EXPECT_EQ(blockCount, 100);
+    ASSERT_TRUE(startPlaybackManual(song.get()));
+    EXPECT_EQ(device->bufferBytes, 353600u);
+    EXPECT_TRUE(device->playing);
+}
+
+TEST_F(OutputTest, PositionRightAfterStartAndAfterOneRing) {
+    ASSERT_TRUE(startPlaybackManual(song.get()));
+    EXPECT_EQ(writeBlockIndex(), 0);  // the whole ring was primed
+    EXPECT_EQ(positionOrder(song.get()), 0);
+    EXPECT_EQ(positionRow(song.get()), 0);
+    EXPECT_EQ(positionTime(song.get()), 19);
+    EXPECT_EQ(positionEntry(99).timeMs, 1904);
+    EXPECT_EQ(positionEntry(4).row, 0);  // row 0 lasts 5292 frames: blocks 0..4 end inside it
+    EXPECT_EQ(positionEntry(5).row, 1);
+    // The ring holds the first note: the flat sample ramps in from silence.
+    const std::int16_t* first = ringBlock(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first[0], 0);
+    EXPECT_GT(first[2 * 200], 0);
+}
+
+TEST_F(OutputTest, ThreadStepMixesEveryPassedBlockInOrder) {
+    ASSERT_TRUE(startPlaybackManual(song.get()));
+    moveDevice(blockBytes - 4);
+    EXPECT_EQ(readBlockIndex(), 0);  // still inside block 0
+    const std::int32_t before = positionEntry(0).timeMs;
+    moveDevice(blockBytes);
+    EXPECT_EQ(readBlockIndex(), 1);
+    EXPECT_EQ(writeBlockIndex(), 1);
+    EXPECT_GT(positionEntry(0).timeMs, 1904);  // block 0 now holds the music of block 100
+    EXPECT_EQ(positionTime(song.get()), positionEntry(1).timeMs);
+    // A starved thread catches up with every block at once.
+    moveDevice(blockBytes * 12 + 100);
+    EXPECT_EQ(readBlockIndex(), 12);
+    for (int b = 1; b < 12; ++b) EXPECT_GT(positionEntry(b).timeMs, positionEntry(b - 1).timeMs) << b;
+    EXPECT_GT(positionEntry(0).timeMs, before);
+    // The same triple within a block.
+    const SongPosition a{positionOrder(song.get()), positionRow(song.get()), positionTime(song.get())};
+    moveDevice(blockBytes * 12 + 800);
+    EXPECT_EQ(positionTime(song.get()), a.timeMs);
+    EXPECT_EQ(positionRow(song.get()), a.row);
+}
+
+TEST_F(OutputTest, PlayingBlockStaysRightWhenTheByteCountWraps) {
+    ASSERT_TRUE(startPlaybackManual(song.get()));
+    const std::uint32_t nearWrap = 0xFFFFFFFFu - 2 * blockBytes;
+    moveDevice(nearWrap);
+    const std::int32_t r0 = readBlockIndex();
+    EXPECT_EQ(r0, static_cast<std::int32_t>((nearWrap / 4ull % ringFrames) / blockFrames));
+    moveDevice(nearWrap + 5 * blockBytes);  // wraps past 2^32
+    EXPECT_EQ(readBlockIndex(), (r0 + 5) % blockCount);
+}
+
+TEST_F(OutputTest, RestartingLeavesOneDeviceAndStartsFromTheTop) {
+    ASSERT_TRUE(startPlayback(song.get()));
+    EXPECT_TRUE(audioThreadRunning());
+    ASSERT_TRUE(startPlayback(song.get()));
+    EXPECT_TRUE(audioThreadRunning());
+    EXPECT_EQ(devicesOpened, 2);
+    EXPECT_EQ(positionOrder(song.get()), 0);
+    EXPECT_EQ(positionTime(song.get()), 19);
+    // The thread follows the device.
+    device->position = 3 * blockBytes;
+    for (int i = 0; i < 400 && readBlockIndex() != 3; ++i) platform::sleepMs(5);
+    EXPECT_EQ(readBlockIndex(), 3);
+    EXPECT_TRUE(stopPlayback(song.get()));
+    EXPECT_FALSE(audioThreadRunning());
+    EXPECT_EQ(positionTime(song.get()), 0);
+    EXPECT_FALSE(stopPlayback(nullptr));
+}
+
+TEST_F(OutputTest, RefusesWithoutModuleCallbacksOrDevice) {
+    EXPECT_FALSE(startPlayback(nullptr));
+    deviceOpens = false;
+    EXPECT_FALSE(startPlayback(song.get()));
+    EXPECT_EQ(positionTime(song.get()), 0);
+    deviceOpens = true;
+    setFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(startPlayback(song.get()));
+    MusicPlayer player;
+    player.module = song.get();  // loaded by other means
+    EXPECT_FALSE(player.play());
+}
+
+TEST_F(OutputTest, FreeingTheModuleStopsItsPlayback) {
+    ASSERT_TRUE(startPlayback(song.get()));
+    freeModule(song.release());
+    EXPECT_FALSE(audioThreadRunning());
+    EXPECT_EQ(ringBlock(0), nullptr);  // the ring is released with the device
+}
+
+TEST(SilentDevice, AdvancesWithTheClockAt176400BytesPerSecond) {
+    platform::VirtualClock clock(5000);
+    platform::setClockSource(clock.source());
+    platform::SilentAudioDevice device;
+    ASSERT_TRUE(device.open(44100));
+    EXPECT_EQ(device.bytePosition(), 0u);
+    device.playLooping(nullptr, 0);
+    clock.advance(1000);
+    EXPECT_EQ(device.bytePosition(), 176400u);
+    clock.advance(5);
+    EXPECT_EQ(device.bytePosition(), 176400u + 882u);
+    platform::setClockSource({});
+}
+
+TEST(DefaultDevice, FallsBackToSilenceWhenNoDeviceOpensAndPlaysOn) {
+    platform::setAudioDeviceFactory({});
+    const char* old = std::getenv("SDL_AUDIODRIVER");
+    const std::string saved = old ? old : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    platform::VirtualClock clock(0);
+    platform::setClockSource(clock.source());
+    MusicPlayer player;
+    player.installFileCallbacks();
+    auto song = load(songFromText(1, {patternText(1, 64, {{0, "C-4 01 .. ..."}})}));
+    testing::internal::CaptureStderr();
+    const bool started = startPlaybackManual(song.get());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(started);
+    EXPECT_NE(err.find("silence"), std::string::npos);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    clock.advance(45);  // 2.25 blocks
+    audioThreadStep();
+    EXPECT_EQ(readBlockIndex(), 2);
+    stopPlayback(song.get());
+    platform::setClockSource({});
+    if (old)
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+}
+
+TEST(DefaultDevice, RealDeviceThreadFollowsThePlayCursor) {
+    platform::setAudioDeviceFactory({});
+    MusicPlayer player;
+    player.installFileCallbacks();
+    const auto path = std::filesystem::temp_directory_path() / "velastria_output_test.xm";
+    {
+        const auto bytes = writeXm(songFromText(1, {patternText(1, 64, {{0, "C-4 01 .. ..."}})}));
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    }
+    EXPECT_EQ(player.position().timeMs, 0);
+    ASSERT_TRUE(player.load(path.string()));
+    EXPECT_EQ(player.position().timeMs, 0);  // loaded, not playing
+    ASSERT_TRUE(player.play());
+    // The device consumes the ring; within a few seconds the thread must have moved on.
+    for (int i = 0; i < 600 && readBlockIndex() < 2; ++i) platform::sleepMs(10);
+    EXPECT_GE(readBlockIndex(), 2);
+    EXPECT_GT(player.position().timeMs, 19);
+    freeModule(player.module);
+    std::filesystem::remove(path);
+}
+
+TEST(DefaultDevice, TheProcessEndsWhileTheSongPlays) {
+    // Nothing stops the song: leaving main with the audio thread running must still end
+    // the process.  The alarm turns a hang at exit into a failure instead of a stuck run.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            alarm(20);
+            platform::setAudioDeviceFactory({});
+            MusicPlayer player;
+            player.installFileCallbacks();
+            // Like the demo's song, never freed.
+            player.module = load(songFromText(1, {patternText(1, 64, {{0, "C-4 01 .. ..."}})})).release();
+            if (!player.play()) std::_Exit(3);
+            platform::sleepMs(50);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(MusicPlayerFacade, RefusesWhatIsNotASong) {
+    MusicPlayer player;
+    EXPECT_EQ(player.position().order, 0);
+    EXPECT_EQ(player.position().row, 0);
+    EXPECT_EQ(player.position().timeMs, 0);
+    player.installFileCallbacks();
+    const auto path = std::filesystem::temp_directory_path() / "velastria_not_a_song.xm";
+    std::ofstream(path) << "Extended Modulo: certainly not";
+    EXPECT_FALSE(player.load(path.string()));
+    EXPECT_EQ(player.module, nullptr);
+    EXPECT_FALSE(player.play());
+    EXPECT_FALSE(player.load("/no/such/file.xm"));
+    std::filesystem::remove(path);
+}
