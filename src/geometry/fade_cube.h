@@ -2,8 +2,7 @@
 // alpha darkens the whole picture (1 = black, 0 = no effect).
 #pragma once
 
-class Material;
-class MeshNode;
+#include "geometry/mesh.h"
 
 // makeCenteredBox of size 0.5 with texture tile 0 on the given (blended, unculled) material;
 // the caller adds it as a child of the camera node.

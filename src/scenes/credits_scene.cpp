@@ -12,6 +12,25 @@
 #include "resources/texture_manager.h"
 #include "scenes/credits_text.h"
 
+namespace {
+
+using credits::kGreetings;
+using credits::kMembers;
+
+// The roll, one entry per line; a single space is an empty line.
+const char* const creditsLines[CreditsScene::lineCount] = {
+    "velastria", " una demo por Vom ", " ", "presentada en:", "tressoria '04", " ", " ",
+    kMembers[0], "(gfx)", " ", kMembers[1], "(code, gfx)", " ", kMembers[2], "(code, msx)", " ", " ",
+    "dedicada a Vom", " ", " ", "nuestros mas sinceros", "agradecimientos para:",
+    kGreetings[0], kGreetings[1], kGreetings[2], kGreetings[3], kGreetings[4], kGreetings[5], kGreetings[6],
+    kGreetings[7], kGreetings[8], kGreetings[9], kGreetings[10], kGreetings[11], kGreetings[12], kGreetings[13],
+    kGreetings[14], kGreetings[15], kGreetings[16], kGreetings[17], kGreetings[18],
+    " ", " ", " ", " ", " ", " ",
+    "saludos a todos los", "asistentes a la party!", " ", "v e l a s t r i a", " ", " ",
+};
+
+}  // namespace
+
 void CreditsScene::enter() {
     world->reset();
 
