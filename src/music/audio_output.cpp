@@ -165,9 +165,12 @@ void audioThreadStep() {
     const std::int32_t playing = static_cast<std::int32_t>((frames % ringFrames) / blockFrames);
     while (playback.writeBlock != playing) {
         playback.mixingBusy = true;
-        mixBlock();
+        // The device has left the block about to be refilled: the read-out moves on first,
+        // so the main thread never takes the refilled block (music one ring ahead) for the
+        // one being heard.
         const std::int32_t r = playback.readBlock + 1;
         playback.readBlock = r == blockCount ? 0 : r;
+        mixBlock();
         playback.mixingBusy = false;
     }
 }
@@ -175,10 +178,17 @@ void audioThreadStep() {
 namespace {
 PositionEntry readEntry(const Module* module) {
     if (!module || !playback.positionTable || playback.currentModule != module) return {};
-    const std::int32_t r = playback.readBlock.load();
-    const AtomicPositionEntry& e = playback.positionTable[static_cast<std::size_t>(r)];
-    const std::uint32_t orderRow = e.orderRow.load();
-    return {static_cast<std::uint8_t>(orderRow & 0xFF), static_cast<std::uint8_t>(orderRow >> 8), e.timeMs.load()};
+    // The audio thread may move on and refill the block between our reads; a read that
+    // overlapped a move is taken again, so order, row and time always come from the one
+    // block being heard.
+    for (;;) {
+        const std::int32_t r = playback.readBlock.load();
+        const AtomicPositionEntry& e = playback.positionTable[static_cast<std::size_t>(r)];
+        const std::uint32_t orderRow = e.orderRow.load();
+        const std::int32_t timeMs = e.timeMs.load();
+        if (playback.readBlock.load() == r)
+            return {static_cast<std::uint8_t>(orderRow & 0xFF), static_cast<std::uint8_t>(orderRow >> 8), timeMs};
+    }
 }
 }  // namespace
 

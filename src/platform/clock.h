@@ -2,6 +2,7 @@
 // Tests and the capture tool replace its source to run the real code on virtual time.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -14,18 +15,19 @@ std::uint32_t clockMs();
 void setClockSource(ClockSource source);
 
 // A settable clock for deterministic runs; install it with setClockSource(virtualClock.source()).
+// The audio thread reads it too (the silent device follows it), hence the atomic count.
 class VirtualClock {
 public:
     explicit VirtualClock(std::uint32_t startMs = 0) : now(startMs) {}
-    void advance(std::uint32_t ms) { now += ms; }
-    void set(std::uint32_t ms) { now = ms; }
-    std::uint32_t value() const { return now; }
+    void advance(std::uint32_t ms) { now.fetch_add(ms); }
+    void set(std::uint32_t ms) { now.store(ms); }
+    std::uint32_t value() const { return now.load(); }
     ClockSource source() {
-        return [this] { return now; };
+        return [this] { return now.load(); };
     }
 
 private:
-    std::uint32_t now;
+    std::atomic<std::uint32_t> now;
 };
 
 }  // namespace platform
