@@ -3,7 +3,7 @@
 #   scripts/fuzz.sh [seconds-per-target] [target...]      (default 60 s; targets module dib jpeg)
 # Corpora grow in build-fuzz/corpus/<target>/ and are kept between runs; crash inputs land
 # in build-fuzz/crashes/.  Seeds come from the shared songs (read in place, never copied into
-# the source tree), the regression inputs in tests/hardening/inputs/ and small pictures made
+# the source tree),and small pictures made
 # here.  Exit status is non-zero when any target finds a crash, leak-free hang or timeout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,9 +26,6 @@ mkdir -p "$seeds"/{module,dib,jpeg} build-fuzz/crashes
 if [ -d "$shared_xm" ]; then
   for f in "$shared_xm"/*.xm; do ln -sf "$(realpath "$f")" "$seeds/module/$(basename "$f")"; done
 fi
-cp -f tests/hardening/inputs/*.xm "$seeds/module/" 2>/dev/null || true
-cp -f tests/hardening/inputs/*.bmp "$seeds/dib/" 2>/dev/null || true
-cp -f tests/hardening/inputs/*.jpg "$seeds/jpeg/" 2>/dev/null || true
 if command -v convert >/dev/null && [ ! -f "$seeds/jpeg/gray.jpg" ]; then
   # Small pictures in the encodings the readers take: 1/4/8/24/32-bit BMP, RLE, with and
   # without the file header; baseline, progressive, grayscale and CMYK JPEG.
