@@ -132,7 +132,8 @@ TEST_F(CreditsSceneTest, FirstLineOnTheFirstFrameThenOneLinePerMultipleOfSevenRo
     EXPECT_EQ(lines(demo->world.get()).size(), 1u);
     steps(4, 19, 7);
     EXPECT_EQ(lines(demo->world.get()).size(), 2u);
-    // Without a row of remainder 1 in between, the next multiple of 7 spawns nothing.
+    // Only a row of remainder 1 re-arms: after rows 7 and 9, row 14 spawns nothing.
+    ASSERT_TRUE(step(19, 9));
     ASSERT_TRUE(step(19, 14));
     EXPECT_EQ(lines(demo->world.get()).size(), 2u);
     ASSERT_TRUE(step(19, 15));
