@@ -50,6 +50,19 @@ TEST(FirstScene, IsTheTitleSceneAndOnlyConstructed) {
     EXPECT_TRUE(demo->world->root->children.empty());
 }
 
+TEST(PositionSource, AnswersForTheSongUntilClearedThenTheSongAnswersAgain) {
+    MusicPlayer player;
+    player.setPositionSource([] { return SongPosition{17, 33, 5}; });
+    const SongPosition scripted = player.position();
+    EXPECT_EQ(scripted.order, 17);
+    EXPECT_EQ(scripted.row, 33);
+    player.setPositionSource(nullptr);
+    const SongPosition song = player.position();  // nothing loaded: the start of the song
+    EXPECT_EQ(song.order, 0);
+    EXPECT_EQ(song.row, 0);
+    EXPECT_EQ(song.timeMs, 0);
+}
+
 // The whole cue table, a few frames per row, from the program's first scene to the end.
 TEST_F(SceneChainTest, RunsTheSixScenesInTheirOrdersAndEndsAtOrderTwentyEight) {
     demo->setPendingScene(makeFirstScene());
