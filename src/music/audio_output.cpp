@@ -24,7 +24,8 @@ struct Playback {
     std::vector<std::int16_t> ring;
     std::vector<float> mixBuffer;
     std::unique_ptr<AtomicPositionEntry[]> positionTable;
-    std::int32_t writeBlock = 0;
+    // Atomic because tools and tests read it while the audio thread moves it.
+    std::atomic<std::int32_t> writeBlock{0};
     std::atomic<std::int32_t> readBlock{0};
     std::atomic<bool> stopRequest{false};
     std::atomic<bool> mixingBusy{false};
@@ -196,7 +197,7 @@ std::int32_t positionOrder(const Module* module) { return readEntry(module).orde
 std::int32_t positionRow(const Module* module) { return readEntry(module).row; }
 std::int32_t positionTime(const Module* module) { return readEntry(module).timeMs; }
 
-std::int32_t writeBlockIndex() { return playback.writeBlock; }
+std::int32_t writeBlockIndex() { return playback.writeBlock.load(); }
 std::int32_t readBlockIndex() { return playback.readBlock.load(); }
 
 PositionEntry positionEntry(std::int32_t block) {
