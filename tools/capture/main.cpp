@@ -219,7 +219,6 @@ private:
 
     bool songPlaying = false;
     bool failed = false;
-    bool ended = false;  // the program ended by itself
     int lastShownPercent = -1;
 };
 
@@ -461,7 +460,6 @@ void Capture::loop() {
         previousPicture = picture;
         progress(pos, frame, false);
         if (!goOn) {
-            ended = true;
             ++frame;  // the sound runs to the end of the last frame's time on screen
             break;
         }
