@@ -92,8 +92,6 @@ bool CreditsScene::frame(Timer* timer) {
     }
     if (pos.row % 7 == 1) lineArmed = true;
 
-    world->root->update(timer);
-    display->renderFrame();
-    display->swapBuffers();
+    updateAndDraw(timer);
     return pos.order != finalOrder;
 }

@@ -143,8 +143,6 @@ bool GlassCubeScene::frame(Timer* timer) {
         spinReversed = true;
     }
 
-    world->root->update(timer);
-    display->renderFrame();
-    display->swapBuffers();
+    updateAndDraw(timer);
     return true;
 }

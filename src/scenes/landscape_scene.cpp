@@ -10,6 +10,28 @@
 #include "scenes/fade.h"
 #include "scenes/starfield_scene.h"
 
+namespace {
+
+struct CameraSetup {
+    Vec3 rotation;
+    Vec3 centre;
+    bool setsPhase;  // order 3 keeps the phase order 2 left
+    Vec3 phase;
+    Vec3 frequency;
+    Vec3 amplitude;
+};
+
+// Orders 2 to 6: camera angle, then the sine path's centre, phase, frequency, amplitude.
+const CameraSetup cameraSetups[5] = {
+    {Vec3(70, 0, 0), Vec3(0, 50, 0), true, Vec3(45, 0, 0), Vec3(30, 0, 0), Vec3(37, 0, 0)},
+    {Vec3(45, 0, 0), Vec3(25, 15, -6), false, Vec3(), Vec3(5, 0, 5), Vec3(5, 0, 5)},
+    {Vec3(0, 90, 15), Vec3(-20, 6, -26), true, Vec3(0, 0, 0), Vec3(20, 0, 15), Vec3(15, 0, 1)},
+    {Vec3(90, 0, 0), Vec3(0, 50, 0), true, Vec3(0, 0, 90), Vec3(30, 0, 30), Vec3(40, 0, 40)},
+    {Vec3(45, 0, 0), Vec3(25, 15, -6), true, Vec3(0, 0, -45), Vec3(5, 0, 5), Vec3(5, 0, 5)},
+};
+
+}  // namespace
+
 void LandscapeScene::enter() {
     world->reset();
 
@@ -95,48 +117,16 @@ bool LandscapeScene::frame(Timer* timer) {
 
     fadeAtPatternEdges(fadeMaterial, pos.row, timer->delta);
 
-    // Camera set-up per order; vectors not named keep what the previous order left.
-    switch (pos.order) {
-        case 2:
-            camera->setRotation(Vec3(70, 0, 0));
-            cameraPath->centre = Vec3(0, 50, 0);
-            cameraPath->phase = Vec3(45, 0, 0);
-            cameraPath->frequency = Vec3(30, 0, 0);
-            cameraPath->amplitude = Vec3(37, 0, 0);
-            break;
-        case 3:
-            camera->setRotation(Vec3(45, 0, 0));
-            cameraPath->centre = Vec3(25, 15, -6);
-            cameraPath->frequency = Vec3(5, 0, 5);
-            cameraPath->amplitude = Vec3(5, 0, 5);
-            break;
-        case 4:
-            camera->setRotation(Vec3(0, 90, 15));
-            cameraPath->centre = Vec3(-20, 6, -26);
-            cameraPath->phase = Vec3(0, 0, 0);
-            cameraPath->frequency = Vec3(20, 0, 15);
-            cameraPath->amplitude = Vec3(15, 0, 1);
-            break;
-        case 5:
-            camera->setRotation(Vec3(90, 0, 0));
-            cameraPath->centre = Vec3(0, 50, 0);
-            cameraPath->phase = Vec3(0, 0, 90);
-            cameraPath->frequency = Vec3(30, 0, 30);
-            cameraPath->amplitude = Vec3(40, 0, 40);
-            break;
-        case 6:
-            camera->setRotation(Vec3(45, 0, 0));
-            cameraPath->centre = Vec3(25, 15, -6);
-            cameraPath->phase = Vec3(0, 0, -45);
-            cameraPath->frequency = Vec3(5, 0, 5);
-            cameraPath->amplitude = Vec3(5, 0, 5);
-            break;
-        default:
-            break;
+    // Camera set-up per order, written every frame of that order.
+    if (pos.order >= 2 && pos.order <= 6) {
+        const CameraSetup& setup = cameraSetups[pos.order - 2];
+        camera->setRotation(setup.rotation);
+        cameraPath->centre = setup.centre;
+        if (setup.setsPhase) cameraPath->phase = setup.phase;
+        cameraPath->frequency = setup.frequency;
+        cameraPath->amplitude = setup.amplitude;
     }
 
-    world->root->update(timer);
-    display->renderFrame();
-    display->swapBuffers();
+    updateAndDraw(timer);
     return true;
 }

@@ -26,4 +26,6 @@ public:
 
 protected:
     ~Scene() = default;  // scenes live for the rest of the process
+    // The common end of every drawn frame: animate the World, render it, present it.
+    void updateAndDraw(Timer* timer);
 };

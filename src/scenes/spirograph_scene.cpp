@@ -77,8 +77,6 @@ bool SpirographScene::frame(Timer* timer) {
         flashMaterial->color = pos.row < 32 ? early[i] : late[i];
     }
 
-    world->root->update(timer);
-    display->renderFrame();
-    display->swapBuffers();
+    updateAndDraw(timer);
     return true;
 }

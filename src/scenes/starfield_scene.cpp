@@ -111,8 +111,6 @@ bool StarfieldScene::frame(Timer* timer) {
             break;
     }
 
-    world->root->update(timer);
-    display->renderFrame();
-    display->swapBuffers();
+    updateAndDraw(timer);
     return true;
 }

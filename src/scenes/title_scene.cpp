@@ -63,8 +63,6 @@ bool TitleScene::frame(Timer* timer) {
     }
     fadeAtPatternEdges(fadeMaterial, pos.row, timer->delta);
 
-    world->root->update(timer);
-    display->renderFrame();
-    display->swapBuffers();
+    updateAndDraw(timer);
     return true;
 }
