@@ -13,7 +13,7 @@ packages=(
   libgl1-mesa-dri libegl-mesa0
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils bc
   libopenmpt-dev openmpt123 xmp
   # bench/run.sh: profile split and its tables
   linux-perf python3

@@ -38,5 +38,6 @@ bool MusicPlayer::load(const std::string& fileName) {
 bool MusicPlayer::play() { return module != nullptr && startPlayback(module); }
 
 SongPosition MusicPlayer::position() const {
+    if (positionSource) return positionSource();
     return SongPosition{positionOrder(module), positionRow(module), positionTime(module)};
 }
