@@ -15,6 +15,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils bc
   libopenmpt-dev openmpt123 xmp
+  # bench/run.sh: profile split and its tables
+  linux-perf python3
   # fuzzing and sanitizers
   clang-14 libclang-rt-14-dev
 )

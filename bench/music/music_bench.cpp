@@ -157,6 +157,20 @@ int main(int argc, char** argv) {
     for (const auto& e : std::filesystem::directory_iterator(VELASTRIA_SHARED_XM_DIR))
         if (e.path().extension() == ".xm") songs.push_back(e.path().string());
     std::sort(songs.begin(), songs.end());
+    // --song=PATH (repeatable) adds a song ahead of the shared ones, e.g. the demo's own.
+    {
+        std::vector<std::string> extra;
+        int kept = 1;
+        for (int i = 1; i < argc; ++i) {
+            const std::string arg = argv[i];
+            if (arg.rfind("--song=", 0) == 0)
+                extra.push_back(arg.substr(7));
+            else
+                argv[kept++] = argv[i];
+        }
+        argc = kept;
+        songs.insert(songs.begin(), extra.begin(), extra.end());
+    }
     const bool haveXmp = std::system("command -v xmp >/dev/null 2>&1") == 0;
     for (const auto& path : songs) {
         const std::string name = std::filesystem::path(path).stem().string();

@@ -19,11 +19,17 @@ int runProgram(const ProgramOptions& options) {
 
     theDemo->music->installFileCallbacks();
     theDemo->music->load("sound\\velastr.xm");
-    theDemo->music->play();
+    if (options.startSong)
+        options.startSong(*theDemo->music);
+    else
+        theDemo->music->play();
 
     if (Scene* first = makeFirstScene()) theDemo->setPendingScene(first);
     theDemo->timer->start();
-    runMessageLoop();
+    if (options.runLoop)
+        options.runLoop();
+    else
+        runMessageLoop();
     closeWindow();
     return 0;
 }

@@ -78,6 +78,8 @@ void Display::renderFrame() {
     glLoadIdentity();
 
     RenderList list(this);
+    list.drawables.swap(drawableStorage);
+    list.drawables.clear();
     world->root->collect(&list);
 
     // Without a camera the eye stays at the origin looking down -z rather than reading
@@ -89,6 +91,7 @@ void Display::renderFrame() {
         d->draw(&list);
         glPopMatrix();
     }
+    drawableStorage.swap(list.drawables);
 }
 
 void Display::swapBuffers() { platform::swapBuffers(windowState().deviceContext); }

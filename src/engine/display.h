@@ -51,4 +51,9 @@ public:
     ActiveTextureFn activeTexture = nullptr;
     MaterialLibrary* materials;
     TextureManager* textures;
+
+private:
+    // The storage of each frame's RenderList, kept between frames so that rendering
+    // allocates nothing once the largest tree has been seen.
+    std::vector<Drawable*> drawableStorage;
 };

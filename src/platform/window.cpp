@@ -49,6 +49,7 @@ struct State {
     PixelFormatRequest chosenFormat;
     std::array<bool, 13> failing{};
     VirtualCursor* virtualCursor = nullptr;
+    SwapObserver swapObserver;
 };
 
 State& state() {
@@ -504,9 +505,12 @@ bool deleteContext(GlContext* context) {
 
 bool swapBuffers(DeviceContext* dc) {
     if (validDc(dc) == nullptr) return false;
+    if (state().swapObserver) state().swapObserver();
     SDL_GL_SwapWindow(dc->window->sdl);
     return true;
 }
+
+void setSwapObserver(SwapObserver observer) { state().swapObserver = std::move(observer); }
 
 // ---- mouse pointer ----------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,12 @@ GlContext* createContext(DeviceContext* dc);
 bool makeCurrent(DeviceContext* dc, GlContext* context);
 bool deleteContext(GlContext* context);
 bool swapBuffers(DeviceContext* dc);
+// Called by swapBuffers with the finished frame still in the back buffer (and the window's
+// context current), right before it is shown: a capture reads the picture here.  The
+// offscreen driver keeps no readable front buffer, so after the swap would be too late.
+// An empty observer removes it.
+using SwapObserver = std::function<void()>;
+void setSwapObserver(SwapObserver observer);
 
 // ---- mouse pointer ----------------------------------------------------------------------
 

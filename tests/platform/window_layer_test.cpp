@@ -22,7 +22,9 @@ protected:
     }
     void TearDown() override {
         platform::clearStepFailures();
-        if (window != nullptr) EXPECT_TRUE(platform::destroyWindow(window));
+        if (window != nullptr) {
+            EXPECT_TRUE(platform::destroyWindow(window));
+        }
         EXPECT_TRUE(platform::unregisterClass("Test", platform::moduleInstance()));
         drain();
     }
