@@ -4,35 +4,8 @@
 # (full screen never shows the frame rate), and end with status 0 on Escape.
 # Usage: xvfb_run.sh <build folder>
 set -u
-build=$(cd "${1:?build folder}" && pwd)
-demo_dir="$build/demo"
-
-if [ "${2:-}" != "--inside" ]; then
-  for tool in xvfb-run xdotool import identify; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "xvfb_run: $tool is missing (scripts/setup.sh installs it)"
-      echo "0 passed, 1 failed"
-      exit 1
-    fi
-  done
-  exec timeout 120 xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$build" --inside
-fi
-
-passed=0
-failed=0
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $what"
-  fi
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/xvfb_common.bash"
+xvfb_setup xvfb_run 120 "$@"
 unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 
 cd "$demo_dir" || exit 1

@@ -5,35 +5,8 @@
 # status 0 when the song reaches its final cue, about 3.6 minutes in.
 # Usage: xvfb_show.sh <build folder>          (takes about four minutes)
 set -u
-build=$(cd "${1:?build folder}" && pwd)
-demo_dir="$build/demo"
-
-if [ "${2:-}" != "--inside" ]; then
-  for tool in xvfb-run xdotool import identify; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "xvfb_show: $tool is missing (scripts/setup.sh installs it)"
-      echo "0 passed, 1 failed"
-      exit 1
-    fi
-  done
-  exec timeout 420 xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$build" --inside
-fi
-
-passed=0
-failed=0
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $what"
-  fi
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/xvfb_common.bash"
+xvfb_setup xvfb_show 420 "$@"
 unset SDL_VIDEODRIVER
 # A driver name that does not exist: no sound device can be opened, as on a machine
 # without a sound card, so the program must play on through its silent output.
