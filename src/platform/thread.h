@@ -2,25 +2,26 @@
 #pragma once
 
 #include <functional>
-#include <thread>
+#include <memory>
 
 namespace platform {
 
 class PriorityThread {
 public:
-    PriorityThread() = default;
+    PriorityThread();
     PriorityThread(const PriorityThread&) = delete;
     PriorityThread& operator=(const PriorityThread&) = delete;
-    ~PriorityThread() { join(); }
+    ~PriorityThread();
 
-    // Starts `body` and raises the thread to real-time priority where permitted
-    // (an unprivileged process keeps the normal priority).
+    // Starts `body` and raises the thread to the system's highest (time-critical, real-time)
+    // priority where permitted; an unprivileged process keeps the normal priority.
     void start(std::function<void()> body);
     void join();
-    bool running() const { return worker.joinable(); }
+    bool running() const;
 
 private:
-    std::thread worker;
+    struct Worker;  // the system's thread
+    std::unique_ptr<Worker> worker;
 };
 
 void sleepMs(unsigned milliseconds);
