@@ -19,6 +19,8 @@ packages=(
   linux-perf python3
   # fuzzing and sanitizers
   clang-14 libclang-rt-14-dev
+  # the Windows build (scripts/build-windows.sh) and its tests under Wine
+  g++-mingw-w64-x86-64-posix googletest dpkg-dev wine wine64 fonts-wine
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Which source folder may include which: scenes use the engine, the engine never
-# includes scenes, and only src/platform talks to SDL, EGL, FreeType or fontconfig.
+# includes scenes, and only src/platform talks to SDL, EGL, FreeType, fontconfig or the
+# Windows API.
 set -u
 cd "$(dirname "$0")/.."
 fail=0
@@ -14,7 +15,9 @@ check() {  # folder, forbidden include pattern, reason[, the one file allowed to
   fi
 }
 for sub in app engine geometry resources music scenes; do
-  check "$sub" 'SDL|EGL/|ft2build|freetype/|fontconfig/' 'only src/platform talks to these libraries'
+  check "$sub" 'SDL|EGL/|ft2build|freetype/|fontconfig/|windows\.h|mmsystem\.h' 'only src/platform talks to these libraries'
+  # The backends are chosen at build time by the sources CMake picks, never by the preprocessor.
+  check "$sub" 'platform/backend\.h' 'the backend interface is private to src/platform'
 done
 check engine 'scenes/' 'the engine never includes scenes'
 # Particle sprites face the World's camera and the fly camera reads the keys, both reached

@@ -1,6 +1,7 @@
 #include "geometry/mesh.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include "engine/material.h"
 

@@ -375,12 +375,12 @@ TEST(LoaderFiles, CallbacksOpenReadAndRefuse) {
     const auto path = std::filesystem::temp_directory_path() / "velastria_loader_test.xm";
     const auto bytes = writeXm(simpleSong());
     {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::FILE* f = std::fopen(path.string().c_str(), "wb");
         ASSERT_TRUE(f);
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
-    Module* m = loadModule(path.c_str());
+    Module* m = loadModule(path.string().c_str());
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->channelCount, 2);
     freeModule(m);
@@ -396,8 +396,8 @@ TEST(LoaderFiles, CallbacksOpenReadAndRefuse) {
     // Any missing function clears all five; nothing can be opened then.
     setFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_FALSE(fileCallbacksInstalled());
-    EXPECT_EQ(loadModule(path.c_str()), nullptr);
-    EXPECT_EQ(streamOpen(path.c_str()), nullptr);
+    EXPECT_EQ(loadModule(path.string().c_str()), nullptr);
+    EXPECT_EQ(streamOpen(path.string().c_str()), nullptr);
     EXPECT_EQ(streamRead(nullptr, nullptr, 4), 0);
     EXPECT_EQ(streamTell(nullptr), 0);
     std::filesystem::remove(path);

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
+#include <string>
 
 #include <jpeglib.h>
 
@@ -21,9 +24,16 @@ void put32(Bytes& b, std::size_t at, std::uint32_t v) {
 }  // namespace
 
 ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velastria-images-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir = pattern;
+    // A fresh folder of our own: create_directory says false when the name is taken.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = std::filesystem::temp_directory_path() / ("velastria-images-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            dir = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("no scratch folder could be made");
 }
 
 ScratchDir::~ScratchDir() {

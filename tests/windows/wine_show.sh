@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# The Windows program as a person runs it, under Wine on a 640x480 X screen with no sound
+# server: it must switch the screen to 640x480 and cover it, pin the pointer to the centre,
+# show the title card, play on in silence, and end with status 0 on Escape.  Started
+# without its textures folder, it must say so in its message boxes (answered here as a
+# person would, with Enter) and keep running.
+# Wine draws no extrusion for outline-font text and replaces font names with one sans face,
+# so no check here looks at text pixels; the title card is a picture.
+# Usage: wine_show.sh <cross build folder>  (WINEPREFIX names a prefix made by wineboot)
+set -u
+build=$(cd "${1:?cross build folder}" && pwd)
+if [ "${2:-}" != "--inside" ]; then
+  for tool in wine xvfb-run xdotool import identify convert; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "wine_show: $tool is missing (scripts/setup.sh installs it)"
+      echo "0 passed, 1 failed"
+      exit 1
+    fi
+  done
+  exec timeout 240 xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$build" --inside
+fi
+passed=0
+failed=0
+work=$(mktemp -d)
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+check() {  # description, then a command that must succeed
+  local what=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what"; fi
+}
+# No sound server and no sound card: every run here takes the silent way.
+export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null
+
+# Visible windows called exactly $1 (xdotool's own search ignores case: "MARN" is a box,
+# "Marn" the program).
+windows_named() {
+  local id
+  for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
+  done
+}
+
+wait_window() {  # exact window name; prints its id
+  local id=""
+  for _ in $(seq 300); do
+    id=$(windows_named "$1" | head -1)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  echo "$id"
+}
+
+# Answers every message box on the screen with Enter, as a person would; adds to boxes.
+boxes=0
+answer_boxes() {
+  local box
+  for box in $(windows_named Error) $(windows_named MARN); do
+    xdotool windowfocus "$box" 2>/dev/null && xdotool key Return && boxes=$((boxes + 1))
+  done
+}
+
+end_with_escape() {  # pid; sets status (empty while it still runs)
+  status=""
+  for _ in $(seq 10); do
+    answer_boxes
+    xdotool keydown Escape
+    sleep 0.3
+    xdotool keyup Escape
+    for _ in $(seq 10); do
+      if ! kill -0 "$1" 2>/dev/null; then
+        wait "$1"
+        status=$?
+        return
+      fi
+      sleep 0.1
+    done
+  done
+  kill "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+
+# ---- the show with everything in place -------------------------------------------------
+cd "$build/demo" || exit 1
+wine velastria.exe >"$work/out.txt" 2>"$work/err.txt" &
+pid=$!
+window=$(wait_window Marn)
+check "a window called Marn appears" test -n "$window"
+# Mid-order 0 of the song: the title card, unfaded.
+sleep 4
+check "the program keeps running" kill -0 "$pid"
+if [ -n "$window" ]; then
+  geometry=$(xdotool getwindowgeometry "$window")
+  check "the window covers the screen from its corner" grep -q "Position: 0,0" <<<"$geometry"
+  check "the window is 640x480" grep -q "Geometry: 640x480" <<<"$geometry"
+fi
+check "the screen mode is 640x480" bash -c "xdpyinfo | grep -q 'dimensions: *640x480 pixels'"
+xdotool mousemove 50 60
+for _ in $(seq 50); do
+  sleep 0.1
+  location=$(xdotool getmouselocation)
+  grep -q "^x:320 y:240 " <<<"$location" && break
+done
+check "the pointer is pinned to (320, 240) (got: $location)" grep -q "^x:320 y:240 " <<<"$location"
+import -window root "$work/title.png" 2>/dev/null
+# The card's lettering runs across the middle of the screen, over a dark starry sky.
+band=$(convert "$work/title.png" -crop 520x90+60+185 +repage -format '%[fx:mean]' info: 2>/dev/null || echo 0)
+sky=$(convert "$work/title.png" -crop 640x120+0+0 +repage -format '%[fx:mean]' info: 2>/dev/null || echo 0)
+echo "title scene: lettering band mean $band, sky mean $sky"
+check "the title card shows (band $band brighter than twice the sky $sky)" \
+  test "$(echo "$band > 2 * $sky && $band > 0.1" | bc -l)" = 1
+end_with_escape "$pid"
+check "Escape ends the program with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
+grep -E '^(Marn|MARN|Error|SHUTDOWN ERROR): ' "$work/err.txt" >"$work/messages.txt"
+check "no message was shown ($(head -c 300 "$work/messages.txt"))" test ! -s "$work/messages.txt"
+check "one line says the show plays on in silence" test "$(grep -c 'in silence' "$work/err.txt")" -eq 1
+
+# ---- without the textures folder ------------------------------------------------------
+mkdir "$work/bare"
+cp -r velastria.exe sound "$work/bare/"
+cd "$work/bare" || exit 1
+wine velastria.exe >"$work/out2.txt" 2>"$work/err2.txt" &
+pid=$!
+window=$(wait_window Marn)
+check "without textures a window called Marn still appears" test -n "$window"
+# The title scene's pictures are missing: its boxes come one after another.
+quiet=0
+for _ in $(seq 150); do
+  before=$boxes
+  answer_boxes
+  if [ "$boxes" -eq "$before" ]; then
+    quiet=$((quiet + 1))
+    [ "$boxes" -gt 0 ] && [ "$quiet" -ge 15 ] && break
+  else
+    quiet=0
+  fi
+  sleep 0.1
+done
+check "the missing pictures are reported in message boxes ($boxes answered)" test "$boxes" -ge 1
+check "and on standard error" grep -q '^Error: Failed to open DIB file textures\\' "$work/err2.txt"
+check "the program keeps running without its textures" kill -0 "$pid"
+[ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+end_with_escape "$pid"
+check "Escape ends it with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
