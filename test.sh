@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything from a fresh Debian 12 machine and runs the whole test suite, then the
-# sanitizer runs (build-asan, build-tsan) and a short run of every fuzz target (build-fuzz).
+# Windows build's tests under Wine (build-windows), the sanitizer runs (build-asan,
+# build-tsan) and a short run of every fuzz target (build-fuzz).
 # VELASTRIA_QUICK=1 stops after the ordinary suite; VELASTRIA_FUZZ_SECONDS sets the fuzz time.
 # The last line is the ordinary suite's ctest summary.
 set -euo pipefail
@@ -11,6 +12,8 @@ summary=$(mktemp)
 trap 'rm -f "$summary"' EXIT
 (cd build && ctest --output-on-failure -j 2 --timeout 900 "$@") | tee "$summary"
 if [ "${VELASTRIA_QUICK:-0}" != 1 ]; then
+  ./scripts/test-windows.sh
+  echo "Windows build under Wine: passed"
   ./scripts/sanitize.sh all
   ./scripts/fuzz.sh "${VELASTRIA_FUZZ_SECONDS:-60}"
   echo "sanitizer and fuzz runs: passed"

@@ -18,6 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # -static takes libgcc, libstdc++ and winpthread from their archives; the system DLLs
 # (kernel32, user32, gdi32, opengl32, glu32, winmm) still come through their import libraries.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# A release carries no symbols: the .exe is what a user downloads.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # Tests run through Wine on the build machine.
 find_program(VELASTRIA_WINE NAMES wine wine64)
