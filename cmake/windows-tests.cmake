@@ -37,7 +37,10 @@ windows_test(geometry geometry/controllers_test.cpp geometry/generators_test.cpp
              geometry/particles_test.cpp)
 windows_test(engine engine/math_test.cpp engine/node_test.cpp)
 
-# The program itself under Wine on a virtual screen.
+# The program itself under Wine on a virtual screen: its window, pictures and messages,
+# then its sound through a sound server of the test's own.
 add_test(NAME windows.wine_show COMMAND bash ${tests}/windows/wine_show.sh ${CMAKE_BINARY_DIR})
-set_tests_properties(windows.wine_show PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL TRUE
+add_test(NAME windows.wine_sound
+  COMMAND bash ${tests}/windows/wine_sound.sh ${CMAKE_BINARY_DIR} ${VELASTRIA_HOST_TOOLS_DIR}/xmrender)
+set_tests_properties(windows.wine_show windows.wine_sound PROPERTIES LABELS windows TIMEOUT 300 RUN_SERIAL TRUE
   ENVIRONMENT "WINEPREFIX=${wine_prefix};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")

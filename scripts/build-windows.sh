@@ -14,11 +14,11 @@ toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 ./scripts/setup.sh
 
-# The host tools that paint the textures and compose the song.
+# The host tools that paint the textures and compose the song (and render it, for the tests).
 if [ ! -f build/build.ninja ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build build -j "$jobs" --target texgen songgen
+cmake --build build -j "$jobs" --target texgen songgen xmrender
 
 # libjpeg-turbo 2.1.5, the version the Linux build links, with Debian's patches.  The SIMD
 # code is left out (it would need nasm and buys nothing measurable for 22 small pictures);

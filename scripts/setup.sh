@@ -21,6 +21,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   # the Windows build (scripts/build-windows.sh) and its tests under Wine
   g++-mingw-w64-x86-64-posix googletest dpkg-dev wine wine64 fonts-wine
+  pulseaudio pulseaudio-utils python3-numpy
 )
 
 missing=()
