@@ -1,6 +1,7 @@
 // What each desktop backend (src/platform/linux, src/platform/win32) supplies to the code
-// both share (src/platform/*.cpp): the system's own clock, message box, sound device and
-// OpenGL entry points.  Only src/platform includes this.
+// both share (src/platform/*.cpp): the system's own clock, message box, sound device,
+// OpenGL entry points and pointer; and what the shared test seams of the window layer give
+// the backends.  Only src/platform includes this.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "platform/audio_out.h"
 #include "platform/message_box.h"
+#include "platform/window.h"
 
 namespace platform::backend {
 
@@ -23,5 +25,14 @@ std::unique_ptr<AudioDevice> openSystemAudioDevice(int rate, std::string& why);
 bool glContextCurrent();
 void* glEntryPoint(const char* name);
 bool glExtensionOffered(const char* name);
+
+// The system's pointer in screen coordinates (getCursorPos and setCursorPos take these
+// unless a VirtualCursor is installed).
+bool systemCursorPos(ScreenPoint& out);
+bool moveSystemCursor(int x, int y);
+
+// Whether setStepFails made the step fail; the swap observer's call before a swap.
+bool stepFails(WindowStep step);
+void beforeSwap();
 
 }  // namespace platform::backend

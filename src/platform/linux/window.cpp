@@ -7,6 +7,8 @@
 #include <deque>
 #include <memory>
 
+#include "platform/backend.h"
+
 namespace platform {
 
 struct DeviceContext {
@@ -47,9 +49,6 @@ struct State {
     SDL_DisplayMode reservedMode{};
     bool cursorHidden = false;
     PixelFormatRequest chosenFormat;
-    std::array<bool, 13> failing{};
-    VirtualCursor* virtualCursor = nullptr;
-    SwapObserver swapObserver;
 };
 
 State& state() {
@@ -59,7 +58,7 @@ State& state() {
 
 const char programInstance = 0;
 
-bool failing(WindowStep step) { return state().failing[static_cast<std::size_t>(step)]; }
+bool failing(WindowStep step) { return backend::stepFails(step); }
 
 NativeWindow* findWindow(NativeWindow* window) {
     for (auto& w : state().windows)
@@ -505,42 +504,25 @@ bool deleteContext(GlContext* context) {
 
 bool swapBuffers(DeviceContext* dc) {
     if (validDc(dc) == nullptr) return false;
-    if (state().swapObserver) state().swapObserver();
+    backend::beforeSwap();
     SDL_GL_SwapWindow(dc->window->sdl);
     return true;
 }
 
-void setSwapObserver(SwapObserver observer) { state().swapObserver = std::move(observer); }
-
 // ---- mouse pointer ----------------------------------------------------------------------
 
-bool getCursorPos(ScreenPoint& out) {
-    if (VirtualCursor* v = state().virtualCursor) {
-        out = v->position;
-        return true;
-    }
+bool backend::systemCursorPos(ScreenPoint& out) {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
     SDL_GetGlobalMouseState(&out.x, &out.y);
     return true;
 }
 
-bool setCursorPos(int x, int y) {
-    if (VirtualCursor* v = state().virtualCursor) {
-        v->position = ScreenPoint{x, y};
-        v->warps.push_back(v->position);
-        return true;
-    }
+bool backend::moveSystemCursor(int x, int y) {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
     return SDL_WarpMouseGlobal(x, y) == 0;
 }
 
-void setVirtualCursor(VirtualCursor* cursor) { state().virtualCursor = cursor; }
-
 // ---- test seams -------------------------------------------------------------------------
-
-void setStepFails(WindowStep step, bool fails) { state().failing[static_cast<std::size_t>(step)] = fails; }
-
-void clearStepFailures() { state().failing.fill(false); }
 
 WindowResources windowResources() {
     const State& s = state();

@@ -10,6 +10,8 @@
 #include <array>
 #include <memory>
 
+#include "platform/backend.h"
+
 namespace platform {
 
 struct DeviceContext {
@@ -47,9 +49,6 @@ struct State {
     bool modeChanged = false;
     bool cursorHidden = false;
     PIXELFORMATDESCRIPTOR chosenFormat{};
-    std::array<bool, 13> failing{};
-    VirtualCursor* virtualCursor = nullptr;
-    SwapObserver swapObserver;
 };
 
 State& state() {
@@ -57,7 +56,7 @@ State& state() {
     return s;
 }
 
-bool failing(WindowStep step) { return state().failing[static_cast<std::size_t>(step)]; }
+bool failing(WindowStep step) { return backend::stepFails(step); }
 
 HINSTANCE instanceHandle() { return GetModuleHandleA(nullptr); }
 
@@ -359,41 +358,24 @@ bool deleteContext(GlContext* context) {
 
 bool swapBuffers(DeviceContext* dc) {
     if (validDc(dc) == nullptr) return false;
-    if (state().swapObserver) state().swapObserver();
+    backend::beforeSwap();
     return SwapBuffers(dc->hdc) != FALSE;
 }
 
-void setSwapObserver(SwapObserver observer) { state().swapObserver = std::move(observer); }
-
 // ---- mouse pointer ----------------------------------------------------------------------
 
-bool getCursorPos(ScreenPoint& out) {
-    if (VirtualCursor* v = state().virtualCursor) {
-        out = v->position;
-        return true;
-    }
+bool backend::systemCursorPos(ScreenPoint& out) {
     POINT p{};
     if (!GetCursorPos(&p)) return false;
     out = ScreenPoint{p.x, p.y};
     return true;
 }
 
-bool setCursorPos(int x, int y) {
-    if (VirtualCursor* v = state().virtualCursor) {
-        v->position = ScreenPoint{x, y};
-        v->warps.push_back(v->position);
-        return true;
-    }
+bool backend::moveSystemCursor(int x, int y) {
     return SetCursorPos(x, y) != FALSE;
 }
 
-void setVirtualCursor(VirtualCursor* cursor) { state().virtualCursor = cursor; }
-
 // ---- test seams -------------------------------------------------------------------------
-
-void setStepFails(WindowStep step, bool fails) { state().failing[static_cast<std::size_t>(step)] = fails; }
-
-void clearStepFailures() { state().failing.fill(false); }
 
 WindowResources windowResources() {
     const State& s = state();
