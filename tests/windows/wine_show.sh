@@ -8,76 +8,11 @@
 # so no check here looks at text pixels; the title card is a picture.
 # Usage: wine_show.sh <cross build folder>  (WINEPREFIX names a prefix made by wineboot)
 set -u
-build=$(cd "${1:?cross build folder}" && pwd)
-if [ "${2:-}" != "--inside" ]; then
-  for tool in wine xvfb-run xdotool import identify convert; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "wine_show: $tool is missing (scripts/setup.sh installs it)"
-      echo "0 passed, 1 failed"
-      exit 1
-    fi
-  done
-  exec timeout 240 xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$build" --inside
-fi
-passed=0
-failed=0
-work=$(mktemp -d)
-trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what"; fi
-}
+source "$(dirname "$0")/wine_common.bash"
+wine_setup wine_show 240 "$@"
+build=$(cd "$1" && pwd)
 # No sound server and no sound card: every run here takes the silent way.
 export PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH=/dev/null
-
-# Visible windows called exactly $1 (xdotool's own search ignores case: "MARN" is a box,
-# "Marn" the program).
-windows_named() {
-  local id
-  for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
-  done
-}
-
-wait_window() {  # exact window name; prints its id
-  local id=""
-  for _ in $(seq 300); do
-    id=$(windows_named "$1" | head -1)
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  echo "$id"
-}
-
-# Answers every message box on the screen with Enter, as a person would; adds to boxes.
-boxes=0
-answer_boxes() {
-  local box
-  for box in $(windows_named Error) $(windows_named MARN); do
-    xdotool windowfocus "$box" 2>/dev/null && xdotool key Return && boxes=$((boxes + 1))
-  done
-}
-
-end_with_escape() {  # pid; sets status (empty while it still runs)
-  status=""
-  for _ in $(seq 10); do
-    answer_boxes
-    xdotool keydown Escape
-    sleep 0.3
-    xdotool keyup Escape
-    for _ in $(seq 10); do
-      if ! kill -0 "$1" 2>/dev/null; then
-        wait "$1"
-        status=$?
-        return
-      fi
-      sleep 0.1
-    done
-  done
-  kill "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-}
 
 # ---- the show with everything in place -------------------------------------------------
 cd "$build/demo" || exit 1
@@ -102,9 +37,8 @@ for _ in $(seq 50); do
 done
 check "the pointer is pinned to (320, 240) (got: $location)" grep -q "^x:320 y:240 " <<<"$location"
 import -window root "$work/title.png" 2>/dev/null
-# The card's lettering runs across the middle of the screen, over a dark starry sky.
-band=$(convert "$work/title.png" -crop 520x90+60+185 +repage -format '%[fx:mean]' info: 2>/dev/null || echo 0)
-sky=$(convert "$work/title.png" -crop 640x120+0+0 +repage -format '%[fx:mean]' info: 2>/dev/null || echo 0)
+band=$(title_band "$work/title.png")
+sky=$(title_sky "$work/title.png")
 echo "title scene: lettering band mean $band, sky mean $sky"
 check "the title card shows (band $band brighter than twice the sky $sky)" \
   test "$(echo "$band > 2 * $sky && $band > 0.1" | bc -l)" = 1
@@ -142,5 +76,4 @@ check "the program keeps running without its textures" kill -0 "$pid"
 end_with_escape "$pid"
 check "Escape ends it with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

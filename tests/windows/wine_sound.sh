@@ -6,36 +6,21 @@
 # Usage: wine_sound.sh <cross build folder> <xmrender>  (WINEPREFIX names a prefix made by wineboot)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?cross build folder}" && pwd)
-xmrender=${2:?xmrender}
-if [ "${3:-}" != "--inside" ]; then
-  for tool in wine xvfb-run pulseaudio parec pactl import convert /usr/bin/python3 "$xmrender"; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "wine_sound: $tool is missing (scripts/setup.sh installs it)"
-      echo "0 passed, 1 failed"
-      exit 1
-    fi
-  done
-  exec timeout 240 xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$build" "$xmrender" --inside
-fi
-passed=0
-failed=0
-work=$(mktemp -d)
-cleanup() {
+source "$here/wine_common.bash"
+wine_setup wine_sound 240 "$@"
+build=$(cd "$1" && pwd)
+xmrender=$2
+for tool in pulseaudio parec pactl /usr/bin/python3 "$xmrender"; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "wine_sound: $tool is missing (scripts/setup.sh installs it)"
+    echo "0 passed, 1 failed"
+    exit 1
+  fi
+done
+stop_extras() {
   [ -n "${recorder:-}" ] && kill "$recorder" 2>/dev/null
   [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
-  wineserver -k 2>/dev/null
   [ -n "${server:-}" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what"; fi
-}
-mean_of() {  # picture, crop geometry
-  convert "$1" -crop "$2" +repage -format '%[fx:mean]' info: 2>/dev/null || echo 0
 }
 
 # A sound server of our own with one null sink, reachable only through its socket here.
@@ -54,10 +39,7 @@ recorder=$!
 LP_NUM_THREADS=1 wine velastria.exe >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!
 # The song starts when the window is open; order 2 (the landscape) begins 15.36 s in.
-for _ in $(seq 300); do
-  xdotool search --name '^Marn$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
+wait_window Marn >/dev/null
 sleep 12.5
 import -window root "$work/order1.png" 2>/dev/null
 sleep 6
@@ -66,26 +48,15 @@ sleep 4
 kill "$recorder" 2>/dev/null
 wait "$recorder" 2>/dev/null
 recorder=""
-xdotool keydown Escape
-sleep 0.3
-xdotool keyup Escape
-status=""
-for _ in $(seq 50); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    wait "$pid"
-    status=$?
-    break
-  fi
-  sleep 0.1
-done
+end_with_escape "$pid"
 check "Escape ends the program with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
 pid=""
 check "the program played on its wave-out device, not in silence" bash -c "! grep -q 'in silence' '$work/err.txt'"
 
 # The title card's lettering band against the sky above it, before and after the cue.
-band1=$(mean_of "$work/order1.png" 520x90+60+185)
-sky1=$(mean_of "$work/order1.png" 640x120+0+0)
-band2=$(mean_of "$work/order2.png" 520x90+60+185)
+band1=$(title_band "$work/order1.png")
+sky1=$(title_sky "$work/order1.png")
+band2=$(title_band "$work/order2.png")
 echo "order 1: band $band1 over sky $sky1; order 2: band $band2"
 check "the title card shows in order 1" test "$(echo "$band1 > 2 * $sky1 && $band1 > 0.1" | bc -l)" = 1
 check "the title has handed over in order 2" test "$(echo "$band2 < 0.6 * $band1" | bc -l)" = 1
@@ -93,5 +64,4 @@ check "the title has handed over in order 2" test "$(echo "$band2 < 0.6 * $band1
 "$xmrender" --seconds 24 -o "$work/song.wav" sound/velastr.xm >/dev/null
 check "what the sink heard is the song" /usr/bin/python3 "$here/sound_match.py" "$work/heard.raw" "$work/song.wav"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
