@@ -332,17 +332,18 @@ Voice* voiceTrigger(Voice* voice, const Sample* sample) {
     return v;
 }
 
+// Panning 0 is hard left and 255 hard right, as songs are written for every other player.
 void voiceSetVolume(Voice* v, std::int32_t volume) {
     if (!v) return;
     v->volume = volume;
-    v->leftTarget = volume * v->panning / 255;
-    v->rightTarget = volume * (255 - v->panning) / 255;
+    v->leftTarget = volume * (255 - v->panning) / 255;
+    v->rightTarget = volume * v->panning / 255;
 }
 
 void voiceSetPanning(Voice* v, std::int32_t panning) {
     if (!v) return;
-    v->leftTarget = v->volume * panning / 255;
-    v->rightTarget = v->volume * (255 - panning) / 255;
+    v->leftTarget = v->volume * (255 - panning) / 255;
+    v->rightTarget = v->volume * panning / 255;
     v->panning = panning;
 }
 

@@ -97,9 +97,12 @@ TEST_F(MixerTest, TargetsFollowVolumeAndPanning) {
     voiceSetPanning(&v, 128);
     EXPECT_EQ(v.leftTarget, 63);
     EXPECT_EQ(v.rightTarget, 63);
-    voiceSetPanning(&v, 255);
+    voiceSetPanning(&v, 0);  // hard left
     EXPECT_EQ(v.leftTarget, 127);
     EXPECT_EQ(v.rightTarget, 0);
+    voiceSetPanning(&v, 255);
+    EXPECT_EQ(v.leftTarget, 0);
+    EXPECT_EQ(v.rightTarget, 127);
     voiceSetFrequency(&v, 50);  // floored at 100 Hz
     EXPECT_EQ(v.stepInteger, 0u);
     EXPECT_EQ(v.stepFraction, static_cast<std::uint32_t>((100ull << 32) / 44100));
@@ -110,7 +113,7 @@ TEST_F(MixerTest, TargetsFollowVolumeAndPanning) {
 
 TEST_F(MixerTest, NewNoteRampsUpOverExactly128FramesThenHoldsItsGain) {
     const Sample s = makeSample(100000, 10000, 2, 0, 100000);
-    startVoice(s, 127, 255, 44100);
+    startVoice(s, 127, 0, 44100);
     const auto out = mix(300);
     EXPECT_FLOAT_EQ(out[0], 0.0f);
     EXPECT_LT(out[2 * 64], 10000.0f * 127 / 255);
@@ -142,12 +145,12 @@ TEST_F(MixerTest, RampSplitAcrossCallsMatchesOneCall) {
 TEST_F(MixerTest, RetriggerFadesTheOldNoteOnThePartnerVoice) {
     const Sample oldNote = makeSample(100000, 8000, 2, 0, 100000);
     const Sample newNote = makeSample(100000, -8000, 2, 0, 100000);
-    Voice* v = startVoice(oldNote, 127, 255, 44100);
+    Voice* v = startVoice(oldNote, 127, 0, 44100);
     mix(200);
     Voice* next = voiceTrigger(v, &newNote);
     EXPECT_EQ(next->index, 32);
     voiceSetVolume(next, 127);
-    voiceSetPanning(next, 255);
+    voiceSetPanning(next, 0);
     EXPECT_EQ(voices()[0].sample, &oldNote);
     EXPECT_EQ(voices()[0].leftTarget, 0);
     const auto out = mix(200);
@@ -163,7 +166,7 @@ TEST_F(MixerTest, RetriggerFadesTheOldNoteOnThePartnerVoice) {
 
 TEST_F(MixerTest, UnloopedSampleEndsAfterItsLength) {
     const Sample s = makeSample(100, 5000);
-    Voice* v = startVoice(s, 127, 255, 44100);
+    Voice* v = startVoice(s, 127, 0, 44100);
     v->rampRemaining = 0;
     const auto out = mix(300);
     EXPECT_EQ(voices()[0].sample, nullptr);
@@ -182,7 +185,7 @@ TEST_F(MixerTest, EmptySampleStopsWithoutOutput) {
 
 TEST_F(MixerTest, ForwardLoopWrapsIntoTheLoop) {
     const Sample s = rampSample(40, 2, 10, 10);
-    Voice* v = startVoice(s, 255, 255, 3 * 44100);
+    Voice* v = startVoice(s, 255, 0, 3 * 44100);
     v->position = 18;
     mix(1);
     EXPECT_EQ(voices()[0].position, 11u);  // 18 + 3 = 21 -> 11
@@ -192,7 +195,7 @@ TEST_F(MixerTest, ForwardLoopWrapsIntoTheLoop) {
 
 TEST_F(MixerTest, PingPongTurnsAtBothEnds) {
     const Sample s = rampSample(40, 4, 10, 10);
-    Voice* v = startVoice(s, 255, 255, 44100);
+    Voice* v = startVoice(s, 255, 0, 44100);
     std::vector<std::uint32_t> positions;
     std::vector<int> directions;
     for (int f = 0; f < 40; ++f) {
@@ -304,7 +307,7 @@ TEST_F(MixerTest, SongWithAShortLoopNearItsEndPlaysToTheEnd) {
 
 TEST_F(MixerTest, InterpolatesBetweenNeighbours) {
     const Sample s = rampSample(1000, 2, 0, 1000);
-    Voice* v = startVoice(s, 255, 255, 22050);  // half a sample per frame
+    Voice* v = startVoice(s, 255, 0, 22050);  // half a sample per frame
     v->rampRemaining = 0;
     v->leftVolume = 255 * 256;
     v->plannedLeftTarget = v->leftTarget;
