@@ -307,11 +307,7 @@ TEST_F(MixerTest, SongWithAShortLoopNearItsEndPlaysToTheEnd) {
 
 TEST_F(MixerTest, InterpolatesBetweenNeighbours) {
     const Sample s = rampSample(1000, 2, 0, 1000);
-    Voice* v = startVoice(s, 255, 0, 22050);  // half a sample per frame
-    v->rampRemaining = 0;
-    v->leftVolume = 255 * 256;
-    v->plannedLeftTarget = v->leftTarget;
-    v->plannedRightTarget = v->rightTarget;
+    settle(startVoice(s, 255, 0, 22050));  // half a sample per frame
     const auto out = mix(6);
     for (int f = 0; f < 6; ++f) EXPECT_NEAR(out[2 * f], 0.5f * f, 1e-3f) << f;
 }
