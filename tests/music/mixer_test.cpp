@@ -191,6 +191,11 @@ TEST_F(MixerTest, ForwardLoopWrapsIntoTheLoop) {
     EXPECT_EQ(voices()[0].position, 11u);  // 18 + 3 = 21 -> 11
     mix(1);
     EXPECT_EQ(voices()[0].position, 14u);
+    // A hair before the loop end: one frame on, then back by the loop length.
+    v->position = 19;
+    v->positionFraction = 0xFFFFFFFFu;
+    mix(1);
+    EXPECT_EQ(voices()[0].position, 12u);  // 19.99... + 3 = 22.99... -> 12.99...
 }
 
 TEST_F(MixerTest, PingPongTurnsAtBothEnds) {
@@ -210,6 +215,14 @@ TEST_F(MixerTest, PingPongTurnsAtBothEnds) {
     EXPECT_EQ(*std::min_element(positions.begin() + 20, positions.end()), 10u);  // reflected at once
     const auto turnBack = std::find(directions.begin() + 20, directions.end(), 1);
     EXPECT_NE(turnBack, directions.end());
+    // A hair before the end it turns there too, not back at the loop start.
+    mixerReset();
+    v = startVoice(s, 255, 0, 60417);  // 1.37 samples a frame
+    v->position = 19;
+    v->positionFraction = 0xFFFFFFFFu;
+    mix(1);
+    EXPECT_EQ(v->direction, 2);
+    EXPECT_EQ(v->position, 18u);  // 19.99... + 1.37 = 21.37, reflected about 20: 18.63
 }
 
 TEST_F(MixerTest, ShortLoopsTurnInsideTheLoopFromAnyPositionAndPitch) {
