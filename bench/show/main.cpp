@@ -8,10 +8,15 @@
 // own clock.  Each frame is closed with glFinish so that the driver's deferred rasterising
 // is counted in the frame that caused it.
 //
-// Usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE]
+// Usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--surface WxH]
+//                  [--no-framebuffers]
 //   --start-ns: CLOCK_REALTIME in ns taken by the caller just before starting the process,
 //               so that start-up includes loading the program.
 //   --scenes:   writes "name begin_ns end_ns" (CLOCK_MONOTONIC) per scene, for profilers.
+//   --surface:  draws into a hidden surface of that size instead of the 640x480 window, the
+//               picture scaled to fit as on a screen of that size.
+//   --no-framebuffers: with --surface, hides the framebuffer-object extensions, so the
+//               picture is drawn at the surface's resolution through the viewport.
 #include <GL/gl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -36,6 +41,7 @@
 #include "music/module.h"
 #include "platform/audio_out.h"
 #include "platform/clock.h"
+#include "platform/gl_context.h"
 #include "scenes/credits_scene.h"
 #include "scenes/first_scene.h"
 #include "scenes/glass_cube_scene.h"
@@ -125,16 +131,28 @@ double percentile(std::vector<double> v, double p) {
 int main(int argc, char** argv) {
     const double mainEntryMs = monoMs();
     if (argc < 2) {
-        std::fprintf(stderr, "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE]\n");
+        std::fprintf(stderr, "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--surface WxH] [--no-framebuffers]\n");
         return 2;
     }
     int fps = 60;
     double startRealNs = 0;
     std::string scenesFile;
-    for (int i = 2; i + 1 < argc; i += 2) {
+    int surfaceWidth = 0, surfaceHeight = 0;
+    bool framebuffers = true;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--no-framebuffers")) {
+            framebuffers = false;
+            continue;
+        }
+        if (i + 1 >= argc) break;
         if (!std::strcmp(argv[i], "--fps")) fps = std::max(1, std::atoi(argv[i + 1]));
         if (!std::strcmp(argv[i], "--start-ns")) startRealNs = std::atof(argv[i + 1]);
         if (!std::strcmp(argv[i], "--scenes")) scenesFile = argv[i + 1];
+        if (!std::strcmp(argv[i], "--surface") && std::sscanf(argv[i + 1], "%dx%d", &surfaceWidth, &surfaceHeight) != 2) {
+            std::fprintf(stderr, "--surface wants WxH\n");
+            return 2;
+        }
+        ++i;
     }
     if (chdir(argv[1]) != 0) {
         std::perror(argv[1]);
@@ -156,7 +174,21 @@ int main(int argc, char** argv) {
     theDemo = new Demo;
     startup["demo"] = monoMs() - t;
     t = monoMs();
-    if (!openWindow("Marn", 640, 480, 32, false)) return 1;
+    std::unique_ptr<platform::OffscreenContext> surface;
+    if (surfaceWidth > 0) {
+        // Full screen as the program shows it on a screen of that size; nothing to present to.
+        surface = std::make_unique<platform::OffscreenContext>(surfaceWidth, surfaceHeight);
+        if (!surface->ok()) return 1;
+        WindowState& ws = windowState();
+        ws.fullscreen = true;
+        ws.surfaceWidth = surfaceWidth;
+        ws.surfaceHeight = surfaceHeight;
+        if (!framebuffers)
+            platform::hideGlNames({"GL_ARB_framebuffer_object", "GL_EXT_framebuffer_object", "glBlitFramebuffer",
+                                   "glBlitFramebufferEXT"});
+    } else if (!openWindow("Marn", 640, 480, 32, ScreenMode::Window)) {
+        return 1;
+    }
     startup["window"] = monoMs() - t;
     t = monoMs();
     theDemo->display->init();
