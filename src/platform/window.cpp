@@ -369,11 +369,25 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
     applyGlAttributes(PixelFormatRequest{});
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     const bool fullscreen = style == WindowStyle::Popup && s.modeChanged;
+    int x = 0, y = 0;
     if (style == WindowStyle::Popup) flags |= SDL_WINDOW_BORDERLESS;
-    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
-    else if (style == WindowStyle::Popup) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    else flags |= SDL_WINDOW_RESIZABLE;
-    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), 0, 0, width, height, flags);
+    if (fullscreen) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    } else if (style == WindowStyle::Popup) {
+        // Sized to the screen by hand as well: without a window manager (a bare X server)
+        // nobody would honour the full-screen request.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+            x = bounds.x;
+            y = bounds.y;
+            width = bounds.w;
+            height = bounds.h;
+        }
+    } else {
+        flags |= SDL_WINDOW_RESIZABLE;
+    }
+    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
     if (sdl == nullptr) return nullptr;
     if (fullscreen && SDL_SetWindowDisplayMode(sdl, &s.reservedMode) != 0) {
         SDL_DestroyWindow(sdl);

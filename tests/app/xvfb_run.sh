@@ -138,12 +138,14 @@ else
   weston --backend=x11-backend.so --use-pixman --width=1280 --height=720 --socket=velastria-test \
     --idle-time=0 >"$work/weston.txt" 2>&1 &
   weston_pid=$!
+  output=""
   for _ in $(seq 100); do
-    [ -S "$XDG_RUNTIME_DIR/velastria-test" ] && break
+    # (xdotool's search does not see this window's name; xwininfo does)
+    output=$(xwininfo -root -tree | awk '/"Weston Compositor/ {print $1; exit}')
+    [ -n "$output" ] && [ -S "$XDG_RUNTIME_DIR/velastria-test" ] && break
     sleep 0.1
   done
-  output=$(xdotool search --name '^Weston Compositor' 2>/dev/null | head -1)
-  check "weston runs nested" test -n "$output"
+  check "weston runs nested ($(tail -c 300 "$work/weston.txt"))" test -n "$output"
   sleep 1  # its shell (panel and background) comes up
   WAYLAND_DISPLAY=velastria-test SDL_VIDEODRIVER=wayland ./velastria >"$work/out.txt" 2>"$work/err.txt" &
   pid=$!
