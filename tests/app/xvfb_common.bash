@@ -36,6 +36,17 @@ check() {  # description, then a command that must succeed
   fi
 }
 
+# Waits up to <tenths> tenths of a second for a window whose name starts with Marn; sets
+# window (empty when none came).
+find_window() {
+  window=""
+  for _ in $(seq "$1"); do
+    window=$(xdotool search --name '^Marn' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+}
+
 # Waits up to <tenths> tenths of a second for process <pid> to end; sets status (empty
 # when it is still running, and then it is killed).
 wait_exit() {

@@ -26,16 +26,6 @@ check "--help names Escape" grep -q Escape "$work/help.txt"
 check "an unknown option ends with status 2" test $? = 2
 check "an unknown option prints the usage" grep -q '^usage: velastria' "$work/usage.txt"
 
-# Waits for a window whose name starts with Marn; sets window.
-find_window() {
-  window=""
-  for _ in $(seq 200); do
-    window=$(xdotool search --name '^Marn' 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-}
-
 # ---- full screen at the desktop's own mode ----------------------------------------------
 # What the capture tool shows during the first order, 30 pictures a second, to compare with.
 ../tools/velastria-capture --fps 30 --to-order 0 --frames "$work/frames" --quiet 2>"$work/capture.txt"
@@ -43,7 +33,7 @@ check "the capture tool ran" test -s "$work/frames/frame_000090.png"
 
 ./velastria >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!
-find_window
+find_window 200
 check "a window called Marn appears" test -n "$window"
 t0=$(date +%s.%N)
 sleep 3
@@ -108,7 +98,7 @@ check "then that the window could not be made" grep -q '^Marn: No se pudo crear 
 # ---- a window, resized ------------------------------------------------------------------
 ./velastria --window >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!
-find_window
+find_window 200
 check "--window opens a window" test -n "$window"
 if [ -n "$window" ]; then
   check "the window is 640x480" grep -q "Geometry: 640x480" <<<"$(xdotool getwindowgeometry "$window")"
