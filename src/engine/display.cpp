@@ -72,7 +72,7 @@ struct Display::Framebuffer {
         if (!arb && !ext) return false;
         // Where the processor rasterises, blending four picture pixels into each screen
         // pixel costs twice what taking the nearest one does (on a 1920x1080 screen the
-        // show's mean frame went from about 1.95 to about 1.6 times the 640x480 one); a
+        // show's mean frame went from about 2 to about 1.4-1.6 times the 640x480 one); a
         // graphics card does either for nothing, and blending looks smoother.
         const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         const std::string_view name = renderer != nullptr ? renderer : "";
@@ -197,7 +197,7 @@ void Display::renderFrame() {
 
 // Scaling was chosen by measurement on the software rasteriser (bench/show, --surface):
 // drawing at 640x480 and enlarging the finished picture in one copy adds the copy's fixed
-// cost (on a 1920x1080 screen the show's mean frame took 1.6 to 2 times as long, with the
+// cost (on a 1920x1080 screen the show's mean frame took 1.4 to 2 times as long, with the
 // copy's filter as Framebuffer::load picks it), while drawing every scene at the screen's
 // resolution multiplies the cost of all of them (about three times).  It also keeps the
 // picture exactly the one drawn at 640x480 (line widths, point sprites, texture detail),
