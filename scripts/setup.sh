@@ -14,6 +14,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils bc
+  # the Wayland run of tests/app/xvfb_run.sh: a compositor drawn into the virtual X screen
+  weston
   libopenmpt-dev openmpt123 xmp
   # bench/run.sh: profile split and its tables
   linux-perf python3

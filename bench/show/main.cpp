@@ -8,10 +8,15 @@
 // own clock.  Each frame is closed with glFinish so that the driver's deferred rasterising
 // is counted in the frame that caused it.
 //
-// Usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE]
+// Usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--surface WxH]
+//                  [--no-framebuffers]
 //   --start-ns: CLOCK_REALTIME in ns taken by the caller just before starting the process,
 //               so that start-up includes loading the program.
 //   --scenes:   writes "name begin_ns end_ns" (CLOCK_MONOTONIC) per scene, for profilers.
+//   --surface:  draws into a hidden surface of that size instead of the 640x480 window, the
+//               picture scaled to fit as on a screen of that size.
+//   --no-framebuffers: with --surface, hides the framebuffer-object extensions, so the
+//               picture is drawn at the surface's resolution through the viewport.
 #include <GL/gl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -36,6 +41,7 @@
 #include "music/module.h"
 #include "platform/audio_out.h"
 #include "platform/clock.h"
+#include "platform/gl_context.h"
 #include "scenes/credits_scene.h"
 #include "scenes/first_scene.h"
 #include "scenes/glass_cube_scene.h"
@@ -53,6 +59,7 @@ double nowNs(clockid_t id) {
 }
 double monoMs() { return nowNs(CLOCK_MONOTONIC) * 1e-6; }
 double threadCpuMs() { return nowNs(CLOCK_THREAD_CPUTIME_ID) * 1e-6; }
+double processCpuMs() { return nowNs(CLOCK_PROCESS_CPUTIME_ID) * 1e-6; }
 
 const char* sceneName(Scene* s) {
     if (!s) return "none";
@@ -110,6 +117,7 @@ struct SceneStats {
     double enterMs = 0;
     std::vector<double> frameMs;    // wall time of frameStep + glFinish
     std::vector<double> mainCpuMs;  // the main thread's processor time of the same
+    std::vector<double> processCpuMs;  // all threads' (the rasteriser's included): little moved by machine load
     double beginNs = 0, endNs = 0;
 };
 
@@ -125,16 +133,28 @@ double percentile(std::vector<double> v, double p) {
 int main(int argc, char** argv) {
     const double mainEntryMs = monoMs();
     if (argc < 2) {
-        std::fprintf(stderr, "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE]\n");
+        std::fprintf(stderr, "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--surface WxH] [--no-framebuffers]\n");
         return 2;
     }
     int fps = 60;
     double startRealNs = 0;
     std::string scenesFile;
-    for (int i = 2; i + 1 < argc; i += 2) {
+    int surfaceWidth = 0, surfaceHeight = 0;
+    bool framebuffers = true;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--no-framebuffers")) {
+            framebuffers = false;
+            continue;
+        }
+        if (i + 1 >= argc) break;
         if (!std::strcmp(argv[i], "--fps")) fps = std::max(1, std::atoi(argv[i + 1]));
         if (!std::strcmp(argv[i], "--start-ns")) startRealNs = std::atof(argv[i + 1]);
         if (!std::strcmp(argv[i], "--scenes")) scenesFile = argv[i + 1];
+        if (!std::strcmp(argv[i], "--surface") && std::sscanf(argv[i + 1], "%dx%d", &surfaceWidth, &surfaceHeight) != 2) {
+            std::fprintf(stderr, "--surface wants WxH\n");
+            return 2;
+        }
+        ++i;
     }
     if (chdir(argv[1]) != 0) {
         std::perror(argv[1]);
@@ -156,7 +176,21 @@ int main(int argc, char** argv) {
     theDemo = new Demo;
     startup["demo"] = monoMs() - t;
     t = monoMs();
-    if (!openWindow("Marn", 640, 480, 32, false)) return 1;
+    std::unique_ptr<platform::OffscreenContext> surface;
+    if (surfaceWidth > 0) {
+        // Full screen as the program shows it on a screen of that size; nothing to present to.
+        surface = std::make_unique<platform::OffscreenContext>(surfaceWidth, surfaceHeight);
+        if (!surface->ok()) return 1;
+        WindowState& ws = windowState();
+        ws.fullscreen = true;
+        ws.surfaceWidth = surfaceWidth;
+        ws.surfaceHeight = surfaceHeight;
+        if (!framebuffers)
+            platform::hideGlNames({"GL_ARB_framebuffer_object", "GL_EXT_framebuffer_object", "glBlitFramebuffer",
+                                   "glBlitFramebufferEXT"});
+    } else if (!openWindow("Marn", 640, 480, 32, ScreenMode::Window)) {
+        return 1;
+    }
     startup["window"] = monoMs() - t;
     t = monoMs();
     theDemo->display->init();
@@ -202,10 +236,10 @@ int main(int argc, char** argv) {
             if (!scenes.empty()) scenes.back().endNs = s.beginNs;
             scenes.push_back(std::move(s));
         }
-        const double w = monoMs(), c = threadCpuMs();
+        const double w = monoMs(), c = threadCpuMs(), pc = processCpuMs();
         const bool goOn = theDemo->frameStep();
         glFinish();
-        const double wall = monoMs() - w, cpu = threadCpuMs() - c;
+        const double wall = monoMs() - w, cpu = threadCpuMs() - c, processCpu = processCpuMs() - pc;
         if (!firstFrameDone) {
             firstFrameDone = true;
             firstFrameDoneMs = monoMs();
@@ -216,6 +250,7 @@ int main(int argc, char** argv) {
         if (!scenes.empty()) {
             scenes.back().frameMs.push_back(wall);
             scenes.back().mainCpuMs.push_back(cpu);
+            scenes.back().processCpuMs.push_back(processCpu);
         }
         if (frame > 60L * 60 * fps) break;  // far beyond the song's end
     }
@@ -234,6 +269,16 @@ int main(int argc, char** argv) {
         std::printf("scene\t%s\t%.1f\t%zu\t%.2f\t%.2f\t%.2f\t%.2f\n", s.name.c_str(), s.enterMs, s.frameMs.size(),
                     percentile(s.frameMs, 0.5), percentile(s.frameMs, 0.95), percentile(s.frameMs, 1.0),
                     percentile(s.mainCpuMs, 0.5));
+    std::vector<double> all;
+    double sum = 0, processSum = 0;
+    for (const auto& sc : scenes) {
+        all.insert(all.end(), sc.frameMs.begin(), sc.frameMs.end());
+        for (double v : sc.frameMs) sum += v;
+        for (double v : sc.processCpuMs) processSum += v;
+    }
+    const double n = all.empty() ? 1.0 : static_cast<double>(all.size());
+    std::printf("# the whole show: frames mean_ms median_ms mean_process_cpu_ms\n");
+    std::printf("show\t%zu\t%.2f\t%.2f\t%.2f\n", all.size(), sum / n, percentile(all, 0.5), processSum / n);
     std::printf("# audio: CPU ms per second of music, over %.1f s\n", musicSeconds);
     std::printf("audio\t%.3f\n", audio.cpuMs / musicSeconds);
     if (!scenesFile.empty()) {

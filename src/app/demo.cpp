@@ -17,6 +17,11 @@ Demo::Demo() {
 }
 
 bool Demo::frameStep() {
+    // However the pass ends, it has seen the key presses made since the last one.
+    struct EndOfPass {
+        Input& input;
+        ~EndOfPass() { input.endFrame(); }
+    } endOfPass{*input};
     ++loopCount;
     input->sampleMouse();
     if (input->isKeyDown(platform::vk::Escape)) return false;

@@ -11,12 +11,18 @@ public:
 
     void keyDown(int code);
     void keyUp(int code);
+    // Down now, or pressed since the last frame ended: a tap shorter than a frame still counts
+    // for the frame that follows it.
     bool isKeyDown(int code) const;
+    // The frame has seen this round of presses.
+    void endFrame();
+    // Offsets are in picture pixels (640x480 units) whatever the picture's scale on screen.
     void sampleMouse();
     void mouseDelta(float& x, float& y) const;
 
 private:
-    std::unique_ptr<std::uint8_t[]> keys;  // 256 entries, indexed by virtual-key code
+    // 256 entries, indexed by virtual-key code: bit 0 down now, bit 1 pressed since the last frame.
+    std::unique_ptr<std::uint8_t[]> keys;
     float mouseX = 0.0f;
     float mouseY = 0.0f;
 };

@@ -1,4 +1,4 @@
-// Program entry.  Takes no arguments and always returns 0.
+// Program entry: see runCommandLine for the options.
 #include "app/program.h"
 
-int main() { return runProgram(); }
+int main(int argc, char** argv) { return runCommandLine(argc, argv); }

@@ -1,5 +1,8 @@
 #include "app/program.h"
 
+#include <cstdio>
+#include <string_view>
+
 #include "app/demo.h"
 #include "app/window.h"
 #include "platform/message_box.h"
@@ -11,9 +14,9 @@ int runProgram(const ProgramOptions& options) {
     theDemo = new Demo;
     windowState().instance = platform::moduleInstance();
 
-    if (!openWindow("Marn", 640, 480, 32, options.fullscreen)) {
+    if (!openWindow("Marn", 640, 480, 32, options.screen)) {
         platform::showMessage("No se pudo crear la ventana.", "Marn", platform::MessageIcon::None);
-        return 0;
+        return 1;
     }
     theDemo->display->init();
 
@@ -32,4 +35,57 @@ int runProgram(const ProgramOptions& options) {
         runMessageLoop();
     closeWindow();
     return 0;
+}
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--window") {
+            line.options.screen = ScreenMode::Window;
+        } else if (arg == "--mode-switch") {
+            line.options.screen = ScreenMode::ModeSwitch;
+        } else if (arg == "--help" || arg == "-h") {
+            line.action = CommandLine::Action::Help;
+            return line;
+        } else {
+            line.action = CommandLine::Action::Usage;
+            line.error = "unknown option " + std::string(arg);
+            return line;
+        }
+    }
+    return line;
+}
+
+namespace {
+
+constexpr const char* usageText =
+    "usage: velastria [--window | --mode-switch] [--help]\n";
+
+constexpr const char* helpText =
+    "Plays the show full screen, the picture scaled to fit the screen with its shape kept.\n"
+    "\n"
+    "  --window       a window instead, opening at 640x480; resize it at will\n"
+    "  --mode-switch  full screen by switching the display to 640x480 (fails when the\n"
+    "                 display has no such mode)\n"
+    "  --help         this text\n"
+    "\n"
+    "Keys: Escape ends the show; Alt+F4 or closing the window does too.\n"
+    "Run it from the folder that holds sound/ and textures/.\n";
+
+}  // namespace
+
+int runCommandLine(int argc, const char* const* argv) {
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+        case CommandLine::Action::Help:
+            std::fputs(usageText, stdout);
+            std::fputs(helpText, stdout);
+            return 0;
+        case CommandLine::Action::Usage:
+            std::fprintf(stderr, "velastria: %s\n%s", line.error.c_str(), usageText);
+            return 2;
+        case CommandLine::Action::Run: break;
+    }
+    return runProgram(line.options);
 }

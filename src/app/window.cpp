@@ -25,11 +25,18 @@ WindowState& windowState() {
     return state;
 }
 
-bool openWindow(const char* title, int width, int height, int colorBits, bool fullscreen) {
+ScreenMode defaultScreenMode() {
+    return platform::fullscreenSwitchesMode() ? ScreenMode::ModeSwitch : ScreenMode::Fullscreen;
+}
+
+bool openWindow(const char* title, int width, int height, int colorBits, ScreenMode mode) {
     WindowState& ws = windowState();
-    ws.fullscreen = fullscreen;
+    ws.fullscreen = mode != ScreenMode::Window;
+    ws.modeSwitched = false;
     ws.height = height;
     ws.width = width;
+    ws.surfaceWidth = width;
+    ws.surfaceHeight = height;
     ws.colorBits = colorBits;
     ws.instance = platform::moduleInstance();
 
@@ -38,20 +45,26 @@ bool openWindow(const char* title, int width, int height, int colorBits, bool fu
         return false;
     }
 
-    platform::WindowStyle style = platform::WindowStyle::Overlapped;
-    if (fullscreen) {
+    if (mode == ScreenMode::ModeSwitch) {
         if (!platform::changeDisplayMode(width, height, colorBits)) {
-            // No fallback to a window; the class stays registered for closeWindow to remove.
+            // No fallback: the mode was asked for by name.  The class stays registered for
+            // closeWindow to remove.
             platform::showMessage("No se pudo establecer el modo de video", caption, MessageIcon::Stop);
             return false;
         }
-        platform::showCursor(false);
-        style = platform::WindowStyle::Popup;
+        ws.modeSwitched = true;
     }
+    if (ws.fullscreen) platform::showCursor(false);
+    const auto style = ws.fullscreen ? platform::WindowStyle::Popup : platform::WindowStyle::Overlapped;
 
     // The platform sizes the client area itself, so the frame needs no sum here.
     ws.window = platform::createWindow(className, title, style, width, height);
     if (ws.window == nullptr) return failAfterCleanup("Error creando la ventana.");
+    // A window over the desktop has the desktop's size from the start; later changes come
+    // as size messages.
+    const platform::WindowGeometry geometry = platform::windowGeometry(ws.window);
+    ws.surfaceWidth = geometry.width;
+    ws.surfaceHeight = geometry.height;
 
     ws.deviceContext = platform::getDeviceContext(ws.window);
     if (ws.deviceContext == nullptr) return failAfterCleanup("No se puede obtener un Device Context para el dispositivo.");
@@ -77,10 +90,11 @@ bool openWindow(const char* title, int width, int height, int colorBits, bool fu
 
 void closeWindow() {
     WindowState& ws = windowState();
-    if (ws.fullscreen) {
-        platform::restoreDisplayMode();
-        platform::showCursor(true);
-    }
+    // The pointer comes back while the window still covers the screen: some compositors
+    // cannot show it once the full-screen surface is gone.
+    if (ws.fullscreen) platform::showCursor(true);
+    if (ws.modeSwitched) platform::restoreDisplayMode();
+    ws.modeSwitched = false;
     if (ws.glContext != nullptr) {
         if (!platform::makeCurrent(nullptr, nullptr))
             platform::showMessage("Fallo al destruir DC y RC.", caption, MessageIcon::Information);
@@ -125,8 +139,17 @@ std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t mess
         case msg::KeyUp:
             if (theDemo != nullptr) theDemo->input->keyUp(static_cast<int>(wParam));
             return 0;
-        case msg::Size:
-            return 0;  // the projection is fixed at start-up
+        case msg::Size: {
+            // The picture keeps its size and shape; it is scaled to the new client area at
+            // the next frame.  A minimised window reports 0 x 0: keep the last real size.
+            const auto width = static_cast<std::int32_t>(lParam & 0xFFFF);
+            const auto height = static_cast<std::int32_t>((lParam >> 16) & 0xFFFF);
+            if (width > 0 && height > 0) {
+                windowState().surfaceWidth = width;
+                windowState().surfaceHeight = height;
+            }
+            return 0;
+        }
         default:
             break;
     }

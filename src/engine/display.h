@@ -31,6 +31,15 @@ public:
     std::vector<Drawable*> drawables;  // insertion order is drawing order
 };
 
+// Where a picture of one size goes on a surface of another: the largest rectangle of the
+// picture's shape that fits, centred (x, y from the surface's top-left corner).  A surface
+// without area gets the picture unscaled.
+struct PictureRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const PictureRect&) const = default;
+};
+PictureRect fitPicture(int pictureWidth, int pictureHeight, int surfaceWidth, int surfaceHeight);
+
 // Signatures of the two multitexture entry points (GL_ARB_multitexture).
 using ActiveTextureFn = void (*)(unsigned int unit);
 using MultiTexCoord2fFn = void (*)(unsigned int unit, float s, float t);
@@ -47,13 +56,29 @@ public:
     void renderFrame();
     void swapBuffers();
 
+    // How the last frame reached a window whose size is not the picture's.
+    enum class Scaling {
+        None,       // same size: drawn straight into the window
+        Offscreen,  // drawn at the picture's size into a framebuffer object, then scaled in one copy
+        Viewport,   // no framebuffer objects: drawn at the screen's resolution through the viewport
+    };
+    Scaling scaling() const { return lastScaling; }
+
     MultiTexCoord2fFn multiTexCoord2f = nullptr;
     ActiveTextureFn activeTexture = nullptr;
     MaterialLibrary* materials;
     TextureManager* textures;
 
 private:
+    struct Framebuffer;
+    // The frame's target: binds it and sets the viewport.
+    Scaling beginTarget();
+    bool offscreenReady();
+
     // The storage of each frame's RenderList, kept between frames so that rendering
     // allocates nothing once the largest tree has been seen.
     std::vector<Drawable*> drawableStorage;
+    Framebuffer* framebuffer = nullptr;  // made at the first scaled frame
+    bool framebufferFailed = false;     // not offered, or incomplete: the viewport does it
+    Scaling lastScaling = Scaling::None;
 };

@@ -249,7 +249,7 @@ void effectFirstTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
             rowJumped = true;
             break;
         case 12:
-            c.volume = x;
+            c.volume = std::min<std::int32_t>(x, 64);  // like the sample volume: above 64 would clip
             c.updateFlags |= updateFlag::volume;
             break;
         case 13: {
@@ -301,6 +301,7 @@ void effectFirstTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
                     c.updateFlags |= updateFlag::volume;
                     break;
                 case 13:
+                    if (lo == 0) break;  // a delay of 0 ticks plays the note at once, as written
                     c.period = remembered.period;
                     c.volume = remembered.volume;
                     c.panning = remembered.panning;
@@ -415,6 +416,7 @@ void effectLaterTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
                     }
                     break;
                 case 13:
+                    if (lo == 0) break;
                     if (m.tick == lo) {
                         resetChannel(c, sample);
                         c.period = c.notePeriod;

@@ -1,6 +1,7 @@
 #include "music/mixer.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -15,7 +16,6 @@ std::array<Voice, voiceCount> voiceRecords;
 std::int32_t rampFrames = 128;
 float rampReciprocal = 1.0f / 128.0f;
 
-constexpr std::uint64_t boundaryReach = 1ull << 56;
 constexpr std::uint32_t slowestStepFraction = 24932236;  // about 0.0058 samples per frame
 constexpr float fractionScale = 1.0f / 2147483648.0f;    // 2^-31
 
@@ -23,6 +23,26 @@ void stopVoice(Voice& v) {
     v.sample = nullptr;
     v.position = 0;
     v.positionFraction = 0;
+}
+
+// The interpolation between a frame's two neighbours, written once for every path: F is
+// float for one frame or __m128 for four (GCC and Clang give the vector type the same
+// operators, lane by lane), so the paths give the same value to the last bit.
+template <typename F>
+F interpolate(F x0, F x1, F t) {
+    return x0 + t * (x1 - x0);
+}
+
+// The weight of the upper neighbour: the fraction's upper 31 bits, exact in a float's
+// conversion from a signed 32-bit integer.
+std::int32_t weightBits(std::uint64_t position) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(position) >> 1);
+}
+
+template <typename Value>
+float frameValue(const Value* data, std::uint64_t position) {
+    const std::uint32_t a = static_cast<std::uint32_t>(position >> 32);
+    return interpolate<float>(data[a], data[a + 1], static_cast<float>(weightBits(position)) * fractionScale);
 }
 
 // Adds `count` frames of one voice into `out` at constant gains or along a ramp; returns the
@@ -39,8 +59,7 @@ std::uint64_t mixSpan(const Value* data, std::uint64_t position, std::uint64_t s
     std::int32_t i = 0;
 #if defined(__SSE2__)
     if constexpr (!Ramp && std::is_same_v<Value, float>) {
-        // Four frames per pass from float data: each frame's two neighbours in one 64-bit
-        // load; lane by lane the same operations as the loop below.
+        // Four frames per pass from float data: each frame's two neighbours in one 64-bit load.
         const __m128 gains = _mm_setr_ps(left, right, left, right);
         const __m128 scale = _mm_set1_ps(fractionScale);
         for (; i + 3 < count; i += 4) {
@@ -52,12 +71,8 @@ std::uint64_t mixSpan(const Value* data, std::uint64_t position, std::uint64_t s
                                             reinterpret_cast<const __m64*>(data + (p3 >> 32)));
             const __m128 x0 = _mm_shuffle_ps(n01, n23, _MM_SHUFFLE(2, 0, 2, 0));
             const __m128 x1 = _mm_shuffle_ps(n01, n23, _MM_SHUFFLE(3, 1, 3, 1));
-            const __m128i f = _mm_setr_epi32(static_cast<std::int32_t>(static_cast<std::uint32_t>(p0) >> 1),
-                                             static_cast<std::int32_t>(static_cast<std::uint32_t>(p1) >> 1),
-                                             static_cast<std::int32_t>(static_cast<std::uint32_t>(p2) >> 1),
-                                             static_cast<std::int32_t>(static_cast<std::uint32_t>(p3) >> 1));
-            const __m128 t = _mm_mul_ps(_mm_cvtepi32_ps(f), scale);
-            const __m128 sv = _mm_add_ps(x0, _mm_mul_ps(t, _mm_sub_ps(x1, x0)));
+            const __m128i f = _mm_setr_epi32(weightBits(p0), weightBits(p1), weightBits(p2), weightBits(p3));
+            const __m128 sv = interpolate<__m128>(x0, x1, _mm_mul_ps(_mm_cvtepi32_ps(f), scale));
             _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(_mm_unpacklo_ps(sv, sv), gains)));
             _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), _mm_mul_ps(_mm_unpackhi_ps(sv, sv), gains)));
             out += 8;
@@ -67,15 +82,9 @@ std::uint64_t mixSpan(const Value* data, std::uint64_t position, std::uint64_t s
     // Two frames per pass keeps the loop overhead low; along a ramp the gains still step
     // once per frame, in the same order as one frame at a time.
     for (; i + 1 < count; i += 2) {
-        const std::uint32_t a = static_cast<std::uint32_t>(position >> 32);
-        const float ta = static_cast<float>(static_cast<std::uint32_t>(position) >> 1) * fractionScale;
-        const float x0a = data[a], x1a = data[a + 1];
-        const float sa = x0a + ta * (x1a - x0a);
+        const float sa = frameValue(data, position);
         position += delta;
-        const std::uint32_t b = static_cast<std::uint32_t>(position >> 32);
-        const float tb = static_cast<float>(static_cast<std::uint32_t>(position) >> 1) * fractionScale;
-        const float x0b = data[b], x1b = data[b + 1];
-        const float sb = x0b + tb * (x1b - x0b);
+        const float sb = frameValue(data, position);
         position += delta;
         float left2 = left, right2 = right;
         if constexpr (Ramp) {
@@ -101,10 +110,7 @@ std::uint64_t mixSpan(const Value* data, std::uint64_t position, std::uint64_t s
         }
     }
     for (; i < count; ++i) {
-        const std::uint32_t a = static_cast<std::uint32_t>(position >> 32);
-        const float t = static_cast<float>(static_cast<std::uint32_t>(position) >> 1) * fractionScale;
-        const float x0 = data[a], x1 = data[a + 1];
-        const float s = x0 + t * (x1 - x0);
+        const float s = frameValue(data, position);
         out[0] += s * left;
         out[1] += s * right;
         out += 2;
@@ -122,17 +128,23 @@ std::uint64_t mixSpan(const Value* data, std::uint64_t position, std::uint64_t s
 template <typename Value>
 void mixVoice(Voice& v, const Value* data, float* out, std::int32_t frames) {
     const Sample* s = v.sample;
-    const std::uint64_t ls = s->loopStart;
-    const std::uint64_t le = ls + s->loopLength;
+    // A loop of length 0 (only a hand-made sample can have one) would turn on the spot.
+    const bool looped = (s->loopMode == 2 || s->loopMode == 4) && s->loopLength > 0;
+    const std::uint64_t ls = looped ? s->loopStart : 0;
+    const std::uint64_t le = looped ? ls + s->loopLength : s->length;
     std::uint64_t stepFraction = v.stepFraction;
     if (v.stepInteger == 0 && stepFraction == 0) stepFraction = slowestStepFraction;
     const std::uint64_t step = (static_cast<std::uint64_t>(v.stepInteger) << 32) | stepFraction;
-    const std::uint64_t step824 = (static_cast<std::uint64_t>(v.stepInteger) << 24) + (stepFraction >> 8);
     std::uint64_t P = (static_cast<std::uint64_t>(v.position) << 32) | v.positionFraction;
 
     std::int32_t n = frames;
     while (n > 0) {
-        // 1. How far to the loop end (forward) or loop start (backward).
+        [[maybe_unused]] const std::uint64_t startP = P;
+        [[maybe_unused]] const std::int32_t startDirection = v.direction;
+        // 1. How far to the loop end (forward) or loop start (backward), in whole frames
+        // rounded up with the full step: after the span the voice stands at or past its
+        // boundary, never a hair before it, so the turn below always moves it; and every
+        // frame mixed lies before the boundary, so none reads past the guard sample.
         const bool forward = v.direction != 2;
         std::int32_t span = n;
         bool atBoundary = false;
@@ -143,15 +155,10 @@ void mixVoice(Voice& v, const Value* data, float* out, std::int32_t frames) {
         } else {
             D = P <= (ls << 32) ? 0 : P - (ls << 32);
         }
-        if (D < boundaryReach) {
-            std::uint64_t toBoundary = ((D >> 8) + step824 - 1) / step824;
-            // Backward, the 8.24 estimate may overshoot the loop start by a fraction of a
-            // sample, which at loop start 0 would read before the data.
-            if (!forward) toBoundary = std::min(toBoundary, (D + step - 1) / step);
-            if (toBoundary <= static_cast<std::uint64_t>(span)) {
-                span = static_cast<std::int32_t>(toBoundary);
-                atBoundary = true;
-            }
+        const std::uint64_t toBoundary = D / step + (D % step != 0 ? 1 : 0);
+        if (toBoundary <= static_cast<std::uint64_t>(span)) {
+            span = static_cast<std::int32_t>(toBoundary);
+            atBoundary = true;
         }
 
         // 2. Ramp planning.
@@ -174,7 +181,6 @@ void mixVoice(Voice& v, const Value* data, float* out, std::int32_t frames) {
         bool rampCut = false;
         if (ramp && v.rampRemaining < span) {
             span = v.rampRemaining;
-            atBoundary = false;
             rampCut = true;
         }
 
@@ -198,23 +204,19 @@ void mixVoice(Voice& v, const Value* data, float* out, std::int32_t frames) {
         }
         out += 2 * span;
         n -= span;
-        if (rampCut) continue;
-
-        // 4. The boundary.
-        if (atBoundary) {
+        // 4. The boundary (a ramp that ended first resumes at step 1 instead).
+        if (atBoundary && !rampCut) {
+            if (!looped) {
+                stopVoice(v);
+                return;
+            }
             if (s->loopMode == 2) {
+                // At or past the loop end: the loop length comes off at least once.
                 std::uint32_t position = static_cast<std::uint32_t>(P >> 32);
                 const std::uint32_t ll = s->loopLength;
-                if (ll == 0 || position < ls) {
-                    position = static_cast<std::uint32_t>(ls);
-                } else if (position >= le) {
-                    position -= ll * ((position - static_cast<std::uint32_t>(le)) / ll + 1);
-                } else {
-                    position -= ll;  // reached exactly: still subtract once
-                    if (position < ls) position += ll;
-                }
+                position -= ll * ((position - static_cast<std::uint32_t>(le)) / ll + 1);
                 P = (static_cast<std::uint64_t>(position) << 32) | static_cast<std::uint32_t>(P);
-            } else if (s->loopMode == 4) {
+            } else {
                 if (!forward) {
                     P = 2 * (ls << 32) - 1 - P;
                     v.direction = 1;
@@ -230,15 +232,21 @@ void mixVoice(Voice& v, const Value* data, float* out, std::int32_t frames) {
                         v.direction = 1;
                     }
                 }
-                // A position that was far outside the loop cannot be reflected into it.
+                // A position that was far outside the loop cannot be reflected into it (and
+                // one exactly at the loop start lands a hair before it): start over there.
                 if ((P >> 32) < ls || (P >> 32) >= le) {
                     P = ls << 32;
                     v.direction = 1;
                 }
-            } else {
-                stopVoice(v);
-                return;
             }
+        }
+        // Every pass mixes frames or moves the voice; one that did neither would spin here
+        // for ever.  Debug and sanitizer builds stop on it; elsewhere the voice falls silent.
+        const bool advanced = span > 0 || P != startP || v.direction != startDirection;
+        assert(advanced);
+        if (!advanced) {
+            stopVoice(v);
+            return;
         }
     }
     v.position = static_cast<std::uint32_t>(P >> 32);
@@ -267,8 +275,10 @@ void mixVoices(float* buffer, std::int32_t frames) {
         const Sample* s = v.sample;
         if (!s) continue;
         const std::size_t needed = static_cast<std::size_t>(s->length) + 2;
-        if (s->length == 0 || s->data.size() < needed) {
-            stopVoice(v);  // the empty sample (or one without data) ends at once, silently
+        if (s->length == 0 || s->data.size() < needed ||
+            static_cast<std::uint64_t>(s->loopStart) + s->loopLength > s->length) {
+            // The empty sample (or one without data, or a loop outside it) ends at once, silently.
+            stopVoice(v);
         } else if (s->mixData.size() >= needed) {
             mixVoice(v, s->mixData.data(), buffer, frames);
         } else {
@@ -322,17 +332,18 @@ Voice* voiceTrigger(Voice* voice, const Sample* sample) {
     return v;
 }
 
+// Panning 0 is hard left and 255 hard right, as songs are written for every other player.
 void voiceSetVolume(Voice* v, std::int32_t volume) {
     if (!v) return;
     v->volume = volume;
-    v->leftTarget = volume * v->panning / 255;
-    v->rightTarget = volume * (255 - v->panning) / 255;
+    v->leftTarget = volume * (255 - v->panning) / 255;
+    v->rightTarget = volume * v->panning / 255;
 }
 
 void voiceSetPanning(Voice* v, std::int32_t panning) {
     if (!v) return;
-    v->leftTarget = v->volume * panning / 255;
-    v->rightTarget = v->volume * (255 - panning) / 255;
+    v->leftTarget = v->volume * (255 - panning) / 255;
+    v->rightTarget = v->volume * panning / 255;
     v->panning = panning;
 }
 

@@ -102,10 +102,11 @@ void stepPanningEnvelope(Channel& c, const Instrument& ins) {
     c.updateFlags |= updateFlag::panning;
 }
 
-void envelopesAndFade(Channel& c, const Instrument& ins, bool rowTick) {
+// `cutTick`: a row start, or the tick a key-off effect names.
+void envelopesAndFade(Channel& c, const Instrument& ins, bool cutTick) {
     if ((ins.volumeType & 1) && !c.volumeEnvelopeDone)
         stepVolumeEnvelope(c, ins);
-    else if (rowTick && !(ins.volumeType & 1) && c.keyOff)
+    else if (cutTick && !(ins.volumeType & 1) && c.keyOff)
         c.volumeEnvelopeOutput = 0;  // a key off cuts a note without a volume envelope
     if ((ins.panningType & 1) && !c.panningEnvelopeDone) stepPanningEnvelope(c, ins);
     if (c.keyOff) {
@@ -156,8 +157,11 @@ void processRow(Module& m) {
         c.lastEffect = cell.effect;
         c.volumeDelta = 0;
         c.updateFlags = 0;
-        if (hasNote) {
-            c.realNote = static_cast<std::uint8_t>(sel.sample->relativeNote + cell.note - 1);
+        // A note moved outside the playable range by the sample's relative note makes no
+        // sound: it is not started, and what played before plays on.
+        const std::int32_t realNote = sel.sample->relativeNote + cell.note - 1;
+        if (hasNote && realNote >= 0 && realNote < playableNotes) {
+            c.realNote = static_cast<std::uint8_t>(realNote);
             if (m.flags & linearFrequencyFlag)
                 c.notePeriod = 7680 - 64 * c.realNote - sel.sample->finetune / 2;
             else
@@ -169,7 +173,7 @@ void processRow(Module& m) {
         c.updateFlags |= updateFlag::frequency | updateFlag::volume;
         if (cell.instrument) resetChannel(c, *sel.sample);
         if (cell.volume) volumeColumnFirstTick(c, cell.volume);
-        if (cell.note == keyOffNote || cell.effect == 20) c.keyOff = 1;
+        if (cell.note == keyOffNote || (cell.effect == 20 && cell.param == 0)) c.keyOff = 1;
         envelopesAndFade(c, *sel.instrument, true);
         effectFirstTick(m, c, cell, *sel.instrument, *sel.sample, remembered, rowJumped);
         autoVibrato(c, *sel.instrument);
@@ -190,7 +194,10 @@ void processLaterTick(Module& m) {
         c.volumeDelta = 0;
         c.periodDelta = 0;
         c.updateFlags = 0;
-        envelopesAndFade(c, *sel.instrument, false);
+        // The key-off effect releases the note on the tick it names.
+        const bool keyOffTick = cell.effect == 20 && cell.param == m.tick;
+        if (keyOffTick) c.keyOff = 1;
+        envelopesAndFade(c, *sel.instrument, keyOffTick);
         volumeColumnLaterTick(c, cell.volume);
         effectLaterTick(m, c, cell, *sel.instrument, *sel.sample);
         autoVibrato(c, *sel.instrument);

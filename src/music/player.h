@@ -17,6 +17,9 @@ inline constexpr std::uint8_t trigger = 8;
 inline constexpr std::uint8_t rewind = 32;
 }  // namespace updateFlag
 
+// Real notes (note plus the sample's relative note) that sound: C-0 to B-9.
+inline constexpr int playableNotes = 120;
+
 struct Channel {
     std::uint8_t note = 0;
     std::uint8_t updateFlags = 0;

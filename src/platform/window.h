@@ -26,7 +26,7 @@ InstanceHandle moduleInstance();
 // ---- messages ---------------------------------------------------------------------------
 
 namespace msg {
-inline constexpr std::uint32_t Size = 0x0005;
+inline constexpr std::uint32_t Size = 0x0005;      // lParam: client width in the low word, height in the high word
 inline constexpr std::uint32_t Activate = 0x0006;  // wParam: low word 0 inactive / 1 active, high word minimised
 inline constexpr std::uint32_t Close = 0x0010;
 inline constexpr std::uint32_t Quit = 0x0012;       // wParam: exit code
@@ -81,17 +81,30 @@ void postMessage(const WindowMessage& m);
 bool registerClass(const std::string& className, WindowProcedure procedure, InstanceHandle instance);
 bool unregisterClass(const std::string& className, InstanceHandle instance);
 
+// Whether full screen, unless the user asks otherwise, means a real change of the display
+// mode (true) or a window over the whole desktop at its own mode, the picture scaled to
+// fit (false).  Displays of today seldom offer small modes, and compositors may refuse or
+// fake them, so where that is the rule the desktop's own mode is the safer default.
+bool fullscreenSwitchesMode();
+
 // A temporary full-screen mode of exactly width x height.  The switch itself happens when
 // the full-screen window appears; a display that cannot give exactly that size refuses
 // here and the desktop is left as it was.
 bool changeDisplayMode(int width, int height, int bitsPerPixel);
 // Back to the desktop's own mode.
 void restoreDisplayMode();
+// Pointer over the program's windows shown or hidden.  Safe at any time: with no window
+// it only records the wish, which the next window takes on.
 void showCursor(bool show);
 
 enum class WindowStyle {
-    Popup,       // borderless, covers the screen in the mode set by changeDisplayMode
-    Overlapped,  // title bar and frame around a client area of the given size
+    // Borderless and covering the screen: in the mode set by changeDisplayMode if there was
+    // one (then the client is width x height), otherwise at the desktop's own mode (then the
+    // client is the whole screen, whatever width and height say).
+    Popup,
+    // Title bar and frame around a client area of the given size, which the user (or the
+    // compositor) may change later: the window then gets a size message.
+    Overlapped,
 };
 
 NativeWindow* createWindow(const std::string& className, const std::string& title, WindowStyle style,
@@ -102,7 +115,8 @@ void setForegroundWindow(NativeWindow* window);
 void setFocus(NativeWindow* window);
 void setWindowTitle(NativeWindow* window, const std::string& title);
 std::string windowTitle(NativeWindow* window);
-// Client size and whether the window covers the screen in a changed mode.
+// Client size and whether the window covers the whole screen (in a changed mode or at the
+// desktop's own).
 struct WindowGeometry {
     int width = 0, height = 0;
     bool fullscreen = false;

@@ -5,6 +5,8 @@
 #include <new>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #include "platform/file_path.h"
 
@@ -22,10 +24,13 @@ struct ErrorManager {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// A warning means the decoder papered over bad data (typically a premature end of file):
-// such a picture is as broken as one it refuses outright.
+// A premature end of the data (of the file, or of a scan's data before its marker) leaves
+// the decoder to make up the rest of the picture: that picture is broken.  Other warnings
+// (stray bytes before a marker, say) describe damage the decoder steps over whole.
 void emitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+    const int code = cinfo->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
+        std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
 void outputMessage(j_common_ptr) {}

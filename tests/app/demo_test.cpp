@@ -150,7 +150,7 @@ class TitleTest : public FrameStepTest {
 protected:
     void SetUp() override {
         FrameStepTest::SetUp();
-        ASSERT_TRUE(openWindow("Marn", 640, 480, 32, false));
+        ASSERT_TRUE(openWindow("Marn", 640, 480, 32, ScreenMode::Window));
     }
     void TearDown() override {
         windowState().fullscreen = false;

@@ -27,11 +27,21 @@ TEST_F(InputTest, KeyTableFollowsDownAndUp) {
     EXPECT_TRUE(input.isKeyDown(87));
     EXPECT_FALSE(input.isKeyDown(27));
     input.keyUp(87);
+    // Released, but pressed since the last frame: it still counts for this one.
+    EXPECT_TRUE(input.isKeyDown(87));
+    input.endFrame();
     EXPECT_FALSE(input.isKeyDown(87));
-    // A press released before anyone looked is simply gone.
+    // A tap shorter than a frame is seen by the next frame, and only by that one.
     input.keyDown(27);
     input.keyUp(27);
+    EXPECT_TRUE(input.isKeyDown(27));
+    input.endFrame();
     EXPECT_FALSE(input.isKeyDown(27));
+    // A key still held stays down across frames.
+    input.keyDown(27);
+    input.endFrame();
+    EXPECT_TRUE(input.isKeyDown(27));
+    input.keyUp(27);
     input.keyDown(0);
     input.keyDown(255);
     EXPECT_TRUE(input.isKeyDown(0));
@@ -74,8 +84,8 @@ TEST_F(InputTest, MouseOffsetIsMeasuredFromTheScreenCentreWhichItReturnsTo) {
 }
 
 TEST_F(InputTest, CentreComesFromTheWindowSizeRoundedDown) {
-    windowState().width = 641;
-    windowState().height = 481;
+    windowState().width = windowState().surfaceWidth = 641;
+    windowState().height = windowState().surfaceHeight = 481;
     cursor.position = {0, 0};
     input.sampleMouse();
     float x = 0, y = 0;
@@ -83,6 +93,19 @@ TEST_F(InputTest, CentreComesFromTheWindowSizeRoundedDown) {
     EXPECT_EQ(x, -320.0f);
     EXPECT_EQ(y, -240.0f);
     EXPECT_EQ(cursor.position, (platform::ScreenPoint{320, 240}));
+}
+
+TEST_F(InputTest, ScaledPictureKeepsItsCentreAndCountsInPicturePixels) {
+    // 640x480 shown 1440x1080 in the middle of a 1920x1080 screen.
+    windowState().surfaceWidth = 1920;
+    windowState().surfaceHeight = 1080;
+    cursor.position = {960 + 225, 540 - 45};
+    input.sampleMouse();
+    float x = 0, y = 0;
+    input.mouseDelta(x, y);
+    EXPECT_FLOAT_EQ(x, 100.0f);
+    EXPECT_FLOAT_EQ(y, -20.0f);
+    EXPECT_EQ(cursor.position, (platform::ScreenPoint{960, 540}));
 }
 
 TEST_F(InputTest, OffsetsStayPutBetweenSamples) {

@@ -65,7 +65,7 @@ protected:
 };
 
 TEST_F(WindowTest, WindowedOpenGivesACurrentDoubleBufferedContextAndClosesCleanly) {
-    ASSERT_TRUE(openWindow("Marn", 640, 480, 32, false));
+    ASSERT_TRUE(openWindow("Marn", 640, 480, 32, ScreenMode::Window));
     const WindowState& ws = windowState();
     EXPECT_FALSE(ws.fullscreen);
     EXPECT_EQ(ws.width, 640);
@@ -110,7 +110,7 @@ TEST_F(WindowTest, WindowedOpenGivesACurrentDoubleBufferedContextAndClosesCleanl
 
 TEST_F(WindowTest, FullscreenNeedsExactlyTheModeAskedFor) {
     // No display offers 641 x 479: the nearest mode must not be taken instead.
-    EXPECT_FALSE(openWindow("Marn", 641, 479, 32, true));
+    EXPECT_FALSE(openWindow("Marn", 641, 479, 32, ScreenMode::ModeSwitch));
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, "No se pudo establecer el modo de video");
     EXPECT_EQ(messages.messages[0].caption, "Marn");
@@ -127,7 +127,7 @@ TEST_F(WindowTest, FullscreenNeedsExactlyTheModeAskedFor) {
 
 TEST_F(WindowTest, RegisterFailureNeedsNoCleanup) {
     platform::setStepFails(WindowStep::RegisterClass, true);
-    EXPECT_FALSE(openWindow("Marn", 640, 480, 32, false));
+    EXPECT_FALSE(openWindow("Marn", 640, 480, 32, ScreenMode::Window));
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, "No se pudo registrar la clase de la ventana.");
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::Exclamation);
@@ -143,8 +143,9 @@ class WindowStepFailure : public WindowTest, public ::testing::WithParamInterfac
 
 TEST_P(WindowStepFailure, ShowsItsOwnMessageAfterCleaningUpThenTheCallers) {
     platform::setStepFails(GetParam().step, true);
-    // The program's own start-up, windowed: the failing step's message, then the caller's.
-    EXPECT_EQ(runProgram(ProgramOptions{false}), 0);
+    // The program's own start-up, windowed: the failing step's message, then the caller's,
+    // and a failed run's status for whoever started it.
+    EXPECT_EQ(runProgram(ProgramOptions{ScreenMode::Window}), 1);
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].text, GetParam().text);
     EXPECT_EQ(messages.messages[0].caption, "Marn");
@@ -166,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WindowTest, FailedModeChangeIsReportedBeforeTheCallersMessage) {
     platform::setStepFails(WindowStep::ChangeDisplayMode, true);
-    EXPECT_EQ(runProgram(), 0);
+    EXPECT_EQ(runProgram(ProgramOptions{ScreenMode::ModeSwitch}), 1);
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].text, "No se pudo establecer el modo de video");
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::Stop);
@@ -178,7 +179,7 @@ TEST_F(WindowTest, FailedModeChangeIsReportedBeforeTheCallersMessage) {
 }
 
 TEST_F(WindowTest, EveryFailingReleaseIsReportedAndTheNextStillRuns) {
-    ASSERT_TRUE(openWindow("Marn", 640, 480, 32, false));
+    ASSERT_TRUE(openWindow("Marn", 640, 480, 32, ScreenMode::Window));
     for (auto step : {WindowStep::ReleaseCurrent, WindowStep::DeleteContext, WindowStep::ReleaseDeviceContext,
                       WindowStep::DestroyWindow, WindowStep::UnregisterClass})
         platform::setStepFails(step, true);
@@ -217,6 +218,7 @@ TEST_F(WindowTest, ProcedureActivityRuleAndKeys) {
     windowProcedure(nullptr, msg::KeyDown, 87, 0);
     EXPECT_TRUE(demo->input->isKeyDown(87));
     windowProcedure(nullptr, msg::KeyUp, 87, 0);
+    demo->input->endFrame();
     EXPECT_FALSE(demo->input->isKeyDown(87));
     // Keys pressed with Alt held arrive as system keys and stay away from the table.
     windowProcedure(nullptr, msg::SysKeyDown, 87, 0);
@@ -225,7 +227,12 @@ TEST_F(WindowTest, ProcedureActivityRuleAndKeys) {
     // Screen saver and monitor power-down requests are swallowed; nothing is queued.
     EXPECT_EQ(windowProcedure(nullptr, msg::SysCommand, platform::sys::ScreenSave, 0), 0);
     EXPECT_EQ(windowProcedure(nullptr, msg::SysCommand, platform::sys::MonitorPower, 0), 0);
+    // A new client size rescales the picture; a minimised window's 0 x 0 is no size to scale to.
+    EXPECT_EQ(windowProcedure(nullptr, msg::Size, 0, 1920 | (1080 << 16)), 0);
     EXPECT_EQ(windowProcedure(nullptr, msg::Size, 0, 0), 0);
+    EXPECT_EQ(ws.surfaceWidth, 1920);
+    EXPECT_EQ(ws.surfaceHeight, 1080);
+    EXPECT_EQ(ws.width, 640);
     platform::WindowMessage m;
     EXPECT_FALSE(platform::peekMessage(m));
 
@@ -241,7 +248,7 @@ protected:
         WindowTest::SetUp();
         platform::setClockSource(clock.source());
         platform::setVirtualCursor(&cursor);
-        ASSERT_TRUE(openWindow("Marn", 640, 480, 32, false));
+        ASSERT_TRUE(openWindow("Marn", 640, 480, 32, ScreenMode::Window));
         ASSERT_TRUE(pumpUntilActive());
         demo->timer->start();
     }
@@ -288,7 +295,7 @@ TEST(ProgramStartUp, RunsThroughToTheLoopAndShutsDownOnQuit) {
     Demo* before = theDemo;
     // A quit already waiting ends the loop at its first look at the queue.
     platform::postQuitMessage(0);
-    EXPECT_EQ(runProgram(ProgramOptions{false}), 0);
+    EXPECT_EQ(runProgram(ProgramOptions{ScreenMode::Window}), 0);
     ASSERT_NE(theDemo, nullptr);
     EXPECT_NE(theDemo, before);
     EXPECT_NE(theDemo->display->activeTexture, nullptr);  // the display was initialised

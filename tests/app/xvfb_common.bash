@@ -1,8 +1,9 @@
-# Shared start of the scripts that run the demo on a 640x480 virtual X screen (sourced, so
-# not run by ctest itself).  xvfb_setup <script name> <seconds> <build folder> [--inside]:
-# outside the screen it checks the tools and re-runs the calling script inside xvfb-run,
-# bounded by <seconds>; inside it sets build, demo_dir, work (removed at exit), and the
-# passed/failed counters that check() keeps.
+# Shared start of the scripts that run the demo on a virtual X screen (sourced, so not run
+# by ctest itself).  xvfb_setup <script name> <seconds> <build folder> [--inside]: outside
+# the screen it checks the tools and re-runs the calling script inside xvfb-run, bounded by
+# <seconds>, on a screen of $xvfb_screen (default 640x480x24; the screen offers no other
+# mode); inside it sets build, demo_dir, work (removed at exit), and the passed/failed
+# counters that check() keeps.
 xvfb_setup() {
   local name=$1 seconds=$2
   shift 2
@@ -16,7 +17,7 @@ xvfb_setup() {
         exit 1
       fi
     done
-    exec timeout "$seconds" xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$build" --inside
+    exec timeout "$seconds" xvfb-run -a -s "-screen 0 ${xvfb_screen:-640x480x24}" bash "$0" "$build" --inside
   fi
   passed=0
   failed=0
@@ -34,3 +35,38 @@ check() {  # description, then a command that must succeed
     echo "FAIL: $what"
   fi
 }
+
+# Waits up to <tenths> tenths of a second for a window whose name starts with Marn; sets
+# window (empty when none came).
+find_window() {
+  window=""
+  for _ in $(seq "$1"); do
+    window=$(xdotool search --name '^Marn' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+}
+
+# Waits up to <tenths> tenths of a second for process <pid> to end; sets status (empty
+# when it is still running, and then it is killed).
+wait_exit() {
+  local pid=$1 tenths=$2
+  status=""
+  for _ in $(seq "$tenths"); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"
+      status=$?
+      return
+    fi
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+}
+
+# The lines the program's message boxes also print on stderr ("<caption>: <text>").
+messages_of() { grep -E '^(Marn|MARN|Error|SHUTDOWN ERROR): ' "$1"; }
+
+# Largest channel value (0 to 1) in a region WxH+X+Y of a picture.
+region_max() { convert "$1" -crop "$2" +repage -separate -append -format '%[fx:maxima]' info:; }
+region_mean() { convert "$1" -crop "$2" +repage -separate -append -format '%[fx:mean]' info:; }

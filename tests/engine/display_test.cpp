@@ -28,6 +28,8 @@ protected:
         ASSERT_TRUE(gl.ok());
         windowState().width = W;
         windowState().height = H;
+        windowState().surfaceWidth = W;
+        windowState().surfaceHeight = H;
         display = demo->display.get();
         display->init();
     }
@@ -239,5 +241,62 @@ TEST_F(DisplayTest, NoCameraDrawsFromTheOriginInsteadOfCrashing) {
     EXPECT_EQ(at(gl.readPixels(), W / 2, H / 2).r, 255);
     display->swapBuffers();  // no window: nothing to present, nothing to break
 }
+
+TEST(PictureFit, LargestRectangleOfThePicturesShapeCentred) {
+    struct Case {
+        int sw, sh;
+        PictureRect expected;
+    };
+    for (const Case& c : {Case{640, 480, {0, 0, 640, 480}}, Case{1920, 1080, {240, 0, 1440, 1080}},
+                          Case{1280, 1024, {0, 32, 1280, 960}}, Case{1024, 768, {0, 0, 1024, 768}},
+                          Case{800, 1200, {0, 300, 800, 600}}, Case{1, 1000, {0, 499, 1, 1}},
+                          Case{1366, 768, {171, 0, 1024, 768}}, Case{0, 480, {0, 0, 640, 480}}})
+        EXPECT_EQ(fitPicture(640, 480, c.sw, c.sh), c.expected) << c.sw << "x" << c.sh;
+}
+
+// A picture that fills the frame, shown in a wider window: the same rectangle, bars black,
+// whether the driver offers framebuffer objects or not.
+class ScaledFrame : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ScaledFrame, FillsTheFittedRectangleAndLeavesBlackBars) {
+    constexpr int SW = 400, SH = 240;
+    const bool framebuffers = GetParam();
+    if (!framebuffers)
+        platform::hideGlNames({"GL_ARB_framebuffer_object", "GL_EXT_framebuffer_object", "glBlitFramebuffer",
+                               "glBlitFramebufferEXT"});
+    platform::OffscreenContext gl(SW, SH);
+    ASSERT_TRUE(gl.ok());
+    ScopedDemo demo;
+    WindowState& ws = windowState();
+    ws.width = W;
+    ws.height = H;
+    ws.surfaceWidth = SW;
+    ws.surfaceHeight = SH;
+    demo->display->init();
+    QuadDrawable quad(1, 0, 0, 10.0f);  // far larger than the view
+    DrawableNode node(&quad);
+    GroupNode camera;
+    camera.setPosition(Vec3(0, 0, 5));
+    demo->world->addToRoot(&node);
+    demo->world->setCamera(&camera);
+    demo->display->renderFrame();
+    demo->display->swapBuffers();  // no window to show it in: the scaled picture stays in the back buffer
+    platform::hideGlNames({});
+    EXPECT_EQ(demo->display->scaling(),
+              framebuffers ? Display::Scaling::Offscreen : Display::Scaling::Viewport);
+
+    const PictureRect r = fitPicture(W, H, SW, SH);
+    ASSERT_EQ(r, (PictureRect{40, 0, 320, 240}));
+    const auto rgb = gl.readPixels();
+    for (int y = 0; y < SH; ++y)
+        for (int x = 0; x < SW; ++x) {
+            const std::size_t i = (static_cast<std::size_t>(y) * SW + static_cast<std::size_t>(x)) * 3;
+            const bool inside = x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+            ASSERT_EQ(rgb[i], inside ? 255 : 0) << x << "," << y;
+            ASSERT_EQ(rgb[i + 1], 0) << x << "," << y;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutFramebufferObjects, ScaledFrame, ::testing::Bool());
 
 }  // namespace

@@ -49,6 +49,8 @@ protected:
         ASSERT_TRUE(gl.ok());
         windowState().width = 64;
         windowState().height = 48;
+        windowState().surfaceWidth = 64;
+        windowState().surfaceHeight = 48;
         demo->display->init();
         demo->world->setCamera(&camera);
     }

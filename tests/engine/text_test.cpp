@@ -183,6 +183,8 @@ TEST(TextFrame, LineIsCentredUnderPerspective) {
     ScopedDemo demo;
     windowState().width = W;
     windowState().height = H;
+    windowState().surfaceWidth = W;
+    windowState().surfaceHeight = H;
     Display* display = demo->display.get();
     display->init();
     ASSERT_TRUE(messages.messages.empty());

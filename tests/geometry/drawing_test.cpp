@@ -31,6 +31,8 @@ protected:
         ASSERT_TRUE(gl.ok());
         windowState().width = W;
         windowState().height = H;
+        windowState().surfaceWidth = W;
+        windowState().surfaceHeight = H;
         display = demo->display.get();
         display->init();
         world = demo->world.get();

@@ -26,7 +26,11 @@ protected:
 
     void hold(int key) { demo->input->keyDown(key); }
     void release(int key) { demo->input->keyUp(key); }
-    void frame() { node.update(&timer); }
+    // One frame as the main loop runs it: the presses it has seen are done with afterwards.
+    void frame() {
+        node.update(&timer);
+        demo->input->endFrame();
+    }
 
     ScopedDemo demo;
     platform::VirtualCursor cursor;

@@ -73,7 +73,7 @@ ShowResult runShow(const std::string& contentDir, const ShowOptions& options) {
     });
     {
         ScopedDemo demo;
-        if (openWindow("Marn", 64, 48, 32, false)) {
+        if (openWindow("Marn", 64, 48, 32, ScreenMode::Window)) {
             demo->display->init();
             demo->music->installFileCallbacks();
             result.songLoaded = demo->music->load("sound\\velastr.xm");

@@ -53,8 +53,8 @@ TEST(EffectsVolume, SlideActsOnLaterTicksAndColumnSlideOnEveryTick) {
     // Fine volume slides EA/EB share one memory.
     EXPECT_EQ(volumes("C-4 01 20 EA4\n... .. .. EB0\n... .. .. EA0", 13),
               (std::vector<int>{20, 20, 20, 20, 20, 20, 16, 16, 16, 16, 16, 16, 20}));
-    // Set volume is not limited to 64.
-    EXPECT_EQ(volumes("C-4 01 .. C50", 1), (std::vector<int>{80}));
+    // Set volume is limited to 64, like the sample volume: C7F is as loud as C40.
+    EXPECT_EQ(volumes("C-4 01 .. C7F", 1), (std::vector<int>{64}));
 }
 
 TEST(EffectsVolume, TremoloTremorAndNoteCut) {
@@ -284,6 +284,15 @@ TEST(EffectsNotes, NoteDelayKeepsThePreviousNoteUntilItsTick) {
     EXPECT_NE(run.channel().voice, first);
     EXPECT_EQ(run.channel().period, 4608 - 128);
     EXPECT_NE(run.channel().voice->stepFraction, firstStep);
+
+    // A delay of 0 plays the note on the row's first tick, as if there were none.
+    PlayerRun none(songFromText(1, {"C-4 01 .. ...\nD-4 01 .. ED0"}));
+    none.tick(6);
+    first = none.channel().voice;
+    none.tick();
+    EXPECT_NE(none.channel().voice, first);
+    EXPECT_EQ(none.channel().period, 4608 - 128);
+    EXPECT_EQ(none.channel().voice->volume, 127);
 }
 
 TEST(EffectsNotes, MultiRetrigAndRetrigWithPatternDelay) {
@@ -329,6 +338,10 @@ TEST(EffectsNotes, KeyOffEffectFinetuneAndEnvelopePosition) {
     keyOff.tick(7);
     EXPECT_EQ(keyOff.channel().keyOff, 1);
     EXPECT_EQ(keyOff.channel().voice->volume, 0);
+    // With a tick, the note sounds until that tick of its row.
+    PlayerRun late(songFromText(1, {"C-4 01 .. K03"}));
+    EXPECT_EQ(trace(late, 6, [](PlayerRun& r) { return r.channel().voice->volume; }),
+              (std::vector<int>{127, 127, 127, 0, 0, 0}));
 
     XmSong tune = songFromText(1, {"C-4 01 .. E58\nC-4 01 .. ..."});
     PlayerRun finetune(tune);

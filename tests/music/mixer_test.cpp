@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
+#include "music/audio_output.h"
 #include "music/mixer.h"
+#include "support/xm_songs.h"
 
 namespace {
 
@@ -50,6 +53,25 @@ std::vector<float> mix(int frames) {
     return buffer;
 }
 
+// A short loop from sample 2 with alternating values, and the float copy the fast paths read.
+Sample shortLoop(std::uint32_t loopLength, std::uint8_t loopMode) {
+    Sample s = makeSample(loopLength + 4, 0, loopMode, 2, loopLength);
+    for (std::uint32_t i = 0; i < s.length; ++i) s.data[i] = static_cast<std::int16_t>(i % 2 ? 7000 : -3000 - 100 * i);
+    const std::uint32_t end = s.loopStart + s.loopLength;
+    s.data[end] = loopMode == 2 ? s.data[s.loopStart] : s.data[end - 1];
+    s.mixData.assign(s.data.begin(), s.data.end());
+    return s;
+}
+
+// Skips the ramp-in: the gains stand at their targets, as after any steady stretch.
+void settle(Voice* v) {
+    v->rampRemaining = 0;
+    v->leftVolume = v->leftTarget * 256;
+    v->rightVolume = v->rightTarget * 256;
+    v->plannedLeftTarget = v->leftTarget;
+    v->plannedRightTarget = v->rightTarget;
+}
+
 class MixerTest : public ::testing::Test {
 protected:
     void SetUp() override { mixerReset(); }
@@ -75,9 +97,12 @@ TEST_F(MixerTest, TargetsFollowVolumeAndPanning) {
     voiceSetPanning(&v, 128);
     EXPECT_EQ(v.leftTarget, 63);
     EXPECT_EQ(v.rightTarget, 63);
-    voiceSetPanning(&v, 255);
+    voiceSetPanning(&v, 0);  // hard left
     EXPECT_EQ(v.leftTarget, 127);
     EXPECT_EQ(v.rightTarget, 0);
+    voiceSetPanning(&v, 255);
+    EXPECT_EQ(v.leftTarget, 0);
+    EXPECT_EQ(v.rightTarget, 127);
     voiceSetFrequency(&v, 50);  // floored at 100 Hz
     EXPECT_EQ(v.stepInteger, 0u);
     EXPECT_EQ(v.stepFraction, static_cast<std::uint32_t>((100ull << 32) / 44100));
@@ -88,7 +113,7 @@ TEST_F(MixerTest, TargetsFollowVolumeAndPanning) {
 
 TEST_F(MixerTest, NewNoteRampsUpOverExactly128FramesThenHoldsItsGain) {
     const Sample s = makeSample(100000, 10000, 2, 0, 100000);
-    startVoice(s, 127, 255, 44100);
+    startVoice(s, 127, 0, 44100);
     const auto out = mix(300);
     EXPECT_FLOAT_EQ(out[0], 0.0f);
     EXPECT_LT(out[2 * 64], 10000.0f * 127 / 255);
@@ -120,12 +145,12 @@ TEST_F(MixerTest, RampSplitAcrossCallsMatchesOneCall) {
 TEST_F(MixerTest, RetriggerFadesTheOldNoteOnThePartnerVoice) {
     const Sample oldNote = makeSample(100000, 8000, 2, 0, 100000);
     const Sample newNote = makeSample(100000, -8000, 2, 0, 100000);
-    Voice* v = startVoice(oldNote, 127, 255, 44100);
+    Voice* v = startVoice(oldNote, 127, 0, 44100);
     mix(200);
     Voice* next = voiceTrigger(v, &newNote);
     EXPECT_EQ(next->index, 32);
     voiceSetVolume(next, 127);
-    voiceSetPanning(next, 255);
+    voiceSetPanning(next, 0);
     EXPECT_EQ(voices()[0].sample, &oldNote);
     EXPECT_EQ(voices()[0].leftTarget, 0);
     const auto out = mix(200);
@@ -141,7 +166,7 @@ TEST_F(MixerTest, RetriggerFadesTheOldNoteOnThePartnerVoice) {
 
 TEST_F(MixerTest, UnloopedSampleEndsAfterItsLength) {
     const Sample s = makeSample(100, 5000);
-    Voice* v = startVoice(s, 127, 255, 44100);
+    Voice* v = startVoice(s, 127, 0, 44100);
     v->rampRemaining = 0;
     const auto out = mix(300);
     EXPECT_EQ(voices()[0].sample, nullptr);
@@ -160,17 +185,22 @@ TEST_F(MixerTest, EmptySampleStopsWithoutOutput) {
 
 TEST_F(MixerTest, ForwardLoopWrapsIntoTheLoop) {
     const Sample s = rampSample(40, 2, 10, 10);
-    Voice* v = startVoice(s, 255, 255, 3 * 44100);
+    Voice* v = startVoice(s, 255, 0, 3 * 44100);
     v->position = 18;
     mix(1);
     EXPECT_EQ(voices()[0].position, 11u);  // 18 + 3 = 21 -> 11
     mix(1);
     EXPECT_EQ(voices()[0].position, 14u);
+    // A hair before the loop end: one frame on, then back by the loop length.
+    v->position = 19;
+    v->positionFraction = 0xFFFFFFFFu;
+    mix(1);
+    EXPECT_EQ(voices()[0].position, 12u);  // 19.99... + 3 = 22.99... -> 12.99...
 }
 
 TEST_F(MixerTest, PingPongTurnsAtBothEnds) {
     const Sample s = rampSample(40, 4, 10, 10);
-    Voice* v = startVoice(s, 255, 255, 44100);
+    Voice* v = startVoice(s, 255, 0, 44100);
     std::vector<std::uint32_t> positions;
     std::vector<int> directions;
     for (int f = 0; f < 40; ++f) {
@@ -185,15 +215,112 @@ TEST_F(MixerTest, PingPongTurnsAtBothEnds) {
     EXPECT_EQ(*std::min_element(positions.begin() + 20, positions.end()), 10u);  // reflected at once
     const auto turnBack = std::find(directions.begin() + 20, directions.end(), 1);
     EXPECT_NE(turnBack, directions.end());
+    // A hair before the end it turns there too, not back at the loop start.
+    mixerReset();
+    v = startVoice(s, 255, 0, 60417);  // 1.37 samples a frame
+    v->position = 19;
+    v->positionFraction = 0xFFFFFFFFu;
+    mix(1);
+    EXPECT_EQ(v->direction, 2);
+    EXPECT_EQ(v->position, 18u);  // 19.99... + 1.37 = 21.37, reflected about 20: 18.63
+}
+
+TEST_F(MixerTest, ShortLoopsTurnInsideTheLoopFromAnyPositionAndPitch) {
+    // Loops of 1, 2, 3 and 16 samples at 48 pitches from 100 Hz to 8 samples a frame, from
+    // fractional positions that include a hair (2^-32, 2^-24) before the loop end.
+    const std::uint32_t fractions[] = {0u, 1u, 255u, 256u, 0x80000000u, 0xFFFFFF00u, 0xFFFFFFFFu};
+    int cases = 0, failures = 0;
+    for (std::uint32_t ll : {1u, 2u, 3u, 16u}) {
+        for (std::uint8_t mode : {std::uint8_t{2}, std::uint8_t{4}}) {
+            const Sample s = shortLoop(ll, mode);
+            for (int pitch = 0; pitch < 48; ++pitch) {
+                const int frequency = static_cast<int>(100.0 * std::pow(2.0, pitch * 0.25) + pitch * 0.37);
+                for (std::uint32_t at = 0; at < ll; at += ll > 3 ? 5 : 1) {
+                    for (std::uint32_t fraction : fractions) {
+                        mixerReset();
+                        Voice* v = startVoice(s, 100, 128, frequency);
+                        v->position = 2 + at;
+                        v->positionFraction = fraction;
+                        ++cases;
+                        for (int frames : {1, 7, 64, 228}) {
+                            mix(frames);
+                            const Voice& w = voices()[0];
+                            if (w.sample == nullptr || w.position < 2 || w.position >= 2 + ll) {
+                                if (++failures == 1)
+                                    ADD_FAILURE() << "loop " << ll << " mode " << int{mode} << " at " << frequency
+                                                  << " Hz from " << at << "+" << fraction << ": position " << w.position;
+                                break;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(cases, 6720);
+    EXPECT_EQ(failures, 0);
+}
+
+TEST_F(MixerTest, FourTwoAndOneFramePathsAgreeFromFractionalPositions) {
+    // One frame per call takes the single-frame path; longer calls the four- and two-frame
+    // paths and their tails.  Both directions, across loop turns, at fractional steps.
+    for (std::uint8_t mode : {std::uint8_t{2}, std::uint8_t{4}}) {
+        const Sample s = shortLoop(16, mode);
+        for (int frequency : {7919, 30011, 60417, 101113}) {
+            for (int count = 1; count <= 9; ++count) {
+                std::vector<float> alone, together;
+                for (std::vector<float>* result : {&alone, &together}) {
+                    mixerReset();
+                    Voice* v = startVoice(s, 113, 77, frequency);
+                    v->position = 9;
+                    v->positionFraction = 0x9E3779B9u;
+                    settle(v);
+                    for (int pass = 0; pass < 12; ++pass) {
+                        if (result == &together) {
+                            const auto out = mix(count);
+                            result->insert(result->end(), out.begin(), out.end());
+                        } else {
+                            for (int f = 0; f < count; ++f) {
+                                const auto out = mix(1);
+                                result->insert(result->end(), out.begin(), out.end());
+                            }
+                        }
+                    }
+                }
+                ASSERT_EQ(alone, together) << "mode " << int{mode} << ", " << frequency << " Hz, " << count << " frames";
+            }
+        }
+    }
+}
+
+TEST_F(MixerTest, SongWithAShortLoopNearItsEndPlaysToTheEnd) {
+    // A 16-sample square wave looped forward, E-4 with finetune -16 on the linear table: its
+    // voice lands a hair before the loop end, where it once stood still for ever.
+    XmSong song = xmtest::songFromText(1, {xmtest::patternText(1, 16, {{0, "E-4 01 .. ..."}})});
+    XmSample square;
+    for (int i = 0; i < 16; ++i) square.data.push_back(i < 8 ? 100 : -100);
+    square.loop = XmLoop::Forward;
+    square.loopLength = 16;
+    square.finetune = -16;
+    song.instruments[0] = xmtest::instrumentWith(square);
+    const xmtest::ModulePtr module = xmtest::load(song);
+    ASSERT_TRUE(module);
+    ASSERT_TRUE(startPlaybackOffline(module.get()));
+    int loud = 0;
+    for (int block = 0; block < 100; ++block) {
+        mixBlock();
+        const std::int16_t* pcm = ringBlock(block % blockCount);
+        ASSERT_NE(pcm, nullptr);
+        loud += std::count_if(pcm, pcm + 2 * blockFrames, [](std::int16_t x) { return x > 1000; });
+    }
+    EXPECT_TRUE(module->songLooped);
+    EXPECT_GT(loud, 40 * blockFrames);
+    stopPlayback(module.get());
 }
 
 TEST_F(MixerTest, InterpolatesBetweenNeighbours) {
     const Sample s = rampSample(1000, 2, 0, 1000);
-    Voice* v = startVoice(s, 255, 255, 22050);  // half a sample per frame
-    v->rampRemaining = 0;
-    v->leftVolume = 255 * 256;
-    v->plannedLeftTarget = v->leftTarget;
-    v->plannedRightTarget = v->rightTarget;
+    settle(startVoice(s, 255, 0, 22050));  // half a sample per frame
     const auto out = mix(6);
     for (int f = 0; f < 6; ++f) EXPECT_NEAR(out[2 * f], 0.5f * f, 1e-3f) << f;
 }

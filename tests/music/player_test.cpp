@@ -100,6 +100,21 @@ TEST(PlayerNotes, PortaRowKeepsTheSampleAndSlidesWithThePreviousRelativeNote) {
     EXPECT_EQ(run.channel().period, 4608 - 100);
 }
 
+TEST(PlayerNotes, NoteOutsideThePlayableRangeMakesNoSound) {
+    // E-0 an octave down, and B-7 forty notes up: real notes -8 and 135.
+    XmSong song = songFromText(1, {"E-0 01 .. ...\nB-7 02 .. ...\nC-4 02 .. ..."});
+    song.instruments[0].samples[0].relativeNote = -12;
+    XmSample high = flatSample(500, 2000);
+    high.relativeNote = 40;
+    song.instruments.push_back(instrumentWith(high));
+    PlayerRun run(song);
+    run.tick(12);
+    EXPECT_EQ(run.channel().voice->sample, nullptr);
+    run.tick();
+    EXPECT_NE(run.channel().voice->sample, nullptr);
+    EXPECT_EQ(run.channel().realNote, 48 + 40);
+}
+
 TEST(PlayerNotes, KeyOffWithoutEnvelopeSilencesAtOnce) {
     PlayerRun run(songFromText(1, {"C-4 01 .. ...\n=== .. .. ...\n"}));
     run.tick(6);

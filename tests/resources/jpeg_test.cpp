@@ -68,6 +68,19 @@ TEST(JpegReader, BrokenFilesAreRefusedNotFatal) {
         EXPECT_EQ(readJpeg(dir.write("cut.jpg", cut), img), JpegStatus::Corrupt) << keep;
         EXPECT_EQ(img, nullptr);
     }
+    // Two stray bytes before a marker only draw a warning: the picture decodes whole.
+    Bytes stray = good;
+    for (std::size_t i = 2; i + 1 < stray.size(); ++i) {
+        if (stray[i] == 0xFF && stray[i + 1] == 0xDA) {
+            stray.insert(stray.begin() + static_cast<std::ptrdiff_t>(i), {0x12, 0x34});
+            break;
+        }
+    }
+    ASSERT_EQ(stray.size(), good.size() + 2);
+    ASSERT_EQ(readJpeg(dir.write("stray.jpg", stray), img), JpegStatus::Ok);
+    expectNear(img->pixels.get(), {0, 0, 255});
+    expectNear(img->pixels.get() + (16 * 16 - 1) * 3, {255, 0, 0});
+
     // Not a JPEG.
     EXPECT_EQ(readJpeg(dir.write("bmp.jpg", Bytes{'B', 'M', 0, 0, 0, 0, 0, 0}), img), JpegStatus::Corrupt);
 

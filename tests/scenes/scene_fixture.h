@@ -38,6 +38,8 @@ protected:
         std::filesystem::current_path(testpaths::demoDir);
         windowState().width = W;
         windowState().height = H;
+        windowState().surfaceWidth = W;
+        windowState().surfaceHeight = H;
         demo->display->init();
         demo->music->setPositionSource([this] { return SongPosition{order, row, 0}; });
         platform::setClockSource(clock.source());

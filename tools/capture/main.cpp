@@ -269,7 +269,7 @@ int Capture::run() {
     platform::setSwapObserver([this] { readPicture(); });
 
     ProgramOptions program;
-    program.fullscreen = false;  // no mode change: the offscreen surface is the window
+    program.screen = ScreenMode::Window;  // no mode change: the offscreen surface is the window
     program.startSong = [this](MusicPlayer& music) {
         songPlaying = music.module != nullptr && startPlaybackManual(music.module);
         return songPlaying;

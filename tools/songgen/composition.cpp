@@ -265,7 +265,7 @@ Pattern intro(bool title) {
 44 B-4 0C 14 ...
 )");
     p.tracks[LEAD] = title ? bellB : bellA;
-    p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, 12);
+    p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, 3);
     if (title) {
         p.tracks[ARP] = parseTrack(R"(
 00 E-4 09 14 ...
@@ -296,7 +296,7 @@ Pattern landscape(int part) {  // part 0..4 = orders 2..6
     }
     if (part >= 2) {
         p.tracks[LEAD] = parseTrack(part == 3 ? kThemeB : kThemeA);
-        p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0E, 13);
+        p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0E, 2);
     }
     if (part >= 3) {  // orders 5 and 6: the four accents
         p.tracks[FX] = stabs(bars, {0, 16, 32, 48}, 0x30);
@@ -352,7 +352,7 @@ Pattern starfield(int part) {  // part 0..3 = orders 7..10
             pads(p, bars, 0x12);
             p.tracks[ARP] = arpLine(bars, "3210", kPluck, flat(0x14));
             p.tracks[LEAD] = parseTrack(kFalling);
-            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0E, 3);
+            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0E, 12);
             break;
         case 2: {  // build-up
             p.tracks[KICK] = drumTrack("X...X...X...X...|X...X...X...X...|X...X...X...X...|X.X.X.X.X.X.X.X.", kKick);
@@ -398,7 +398,7 @@ Pattern starfield(int part) {  // part 0..3 = orders 7..10
 30-32 ... .. .. 434
 )"),
                                      33, 63, 1);
-            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, 12);
+            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, 3);
             p.tracks[HATS] = fadeOut(drumTrack("................|o...o...o...o...|o.o.o.o.o.o.o.o.|o.o.o.o.o.o.o.o.", kHatClosed), 33, 63, 1);
             for (int r = 33; r < 64; ++r)  // the hats get quieter step by step
                 if (p.tracks[HATS][static_cast<std::size_t>(r)].note)
@@ -423,9 +423,9 @@ Pattern glassCube(int part) {  // part 0..3 = orders 11..14
     if (part >= 2) {  // bell an octave above, answering from the right
         p.tracks[ECHO] = transpose(withVolume(p.tracks[LEAD], 0x14), 12);
         for (Cell& c : p.tracks[ECHO])
-            if (c.note && c.note != 97) c.instrument = kBell, c.effect = 0x8, c.param = 0x50;
+            if (c.note && c.note != 97) c.instrument = kBell, c.effect = 0x8, c.param = 0xAF;
     } else {
-        p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0E, 13);
+        p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0E, 2);
     }
     p.tracks[FX] = stabs(bars, {0, 32}, 0x2C);
     if (part >= 1) p.tracks[CYMBAL] = cymbals({0}, 0x30);
@@ -551,18 +551,18 @@ Pattern credits(int part) {  // part 0..8 = orders 19..27
             p.tracks[LEAD] = withVolume(parseTrack(kThemeA), 0x1C);
             for (Cell& c : p.tracks[LEAD])
                 if (c.instrument) c.instrument = kStrings;
-            p.tracks[ECHO] = echo(p.tracks[LEAD], 4, 0x0C, 12);
+            p.tracks[ECHO] = echo(p.tracks[LEAD], 4, 0x0C, 3);
             break;
         case 8:  // last statement on the bell, dying away
             p.tracks[LEAD] = withVolume(parseTrack(kThemeA), 0x1C);
             for (Cell& c : p.tracks[LEAD])
                 if (c.instrument) c.instrument = kBell;
-            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, 12);
+            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, 3);
             p.tracks[BASS][58].note = 97;
             break;
         default:
             p.tracks[LEAD] = withVolume(parseTrack(part % 2 ? kThemeB : kThemeA), 0x20);
-            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, part % 2 ? 3 : 12);
+            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, part % 2 ? 12 : 3);
             p.tracks[ARP] = arpLine(bars, "0..1..2..3..2..1", kPluck, flat(0x0E));
             break;
     }

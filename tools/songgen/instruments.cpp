@@ -401,13 +401,14 @@ Instrument make(const char* name, Sample s, std::uint8_t volume, std::uint8_t pa
 
 }  // namespace
 
+// Pannings run from 0 (left) to 255 (right); envelopes swing to the right above 32.
 std::vector<Instrument> buildInstruments() {
     std::vector<Instrument> list;
     list.push_back(make("kick", kick(), 64, 128));
-    list.push_back(make("snare", snare(), 50, 120));
-    list.push_back(make("hat closed", hat(0.09, 45.0, 3, "hat"), 30, 150));
-    list.push_back(make("hat open", hat(0.45, 7.0, 4, "open hat"), 26, 150));
-    list.push_back(make("crash", crash(), 40, 110));
+    list.push_back(make("snare", snare(), 50, 135));
+    list.push_back(make("hat closed", hat(0.09, 45.0, 3, "hat"), 30, 105));
+    list.push_back(make("hat open", hat(0.45, 7.0, 4, "open hat"), 26, 105));
+    list.push_back(make("crash", crash(), 40, 145));
     list.push_back(make("tom", tom(), 48, 128));
 
     Instrument b = make("bass", bass(), 52, 128);
@@ -419,13 +420,13 @@ std::vector<Instrument> buildInstruments() {
     Instrument p = make("pad", pad(), 36, 128);
     // Slow swell, held while the key is down, long release.
     p.volumeEnvelope = env({{0, 0}, {30, 50}, {60, 64}, {120, 56}}, 3);
-    p.panningEnvelope = env({{0, 32}, {48, 22}, {96, 42}, {144, 32}}, -1, 0, 3);
+    p.panningEnvelope = env({{0, 32}, {48, 42}, {96, 22}, {144, 32}}, -1, 0, 3);
     p.fadeout = 1100;  // about a second after the key is let go
     list.push_back(std::move(p));
 
     Instrument st = make("strings", strings(), 40, 128);
     st.volumeEnvelope = env({{0, 0}, {20, 56}, {40, 64}}, 2);
-    st.panningEnvelope = env({{0, 24}, {64, 40}, {128, 32}}, 2);
+    st.panningEnvelope = env({{0, 40}, {64, 24}, {128, 32}}, 2);
     st.fadeout = 900;
     st.vibratoType = 0;
     st.vibratoSweep = 80;
@@ -444,7 +445,7 @@ std::vector<Instrument> buildInstruments() {
 
     Instrument pl = make("pluck", pluck(), 40, 128);
     pl.volumeEnvelope = env({{0, 64}, {3, 40}, {10, 20}, {24, 8}, {40, 0}}, -1);
-    pl.panningEnvelope = env({{0, 12}, {24, 52}, {48, 12}}, -1, 0, 2);  // sways left and right
+    pl.panningEnvelope = env({{0, 52}, {24, 12}, {48, 52}}, -1, 0, 2);  // sways right and left
     pl.fadeout = 2000;
     list.push_back(std::move(pl));
 

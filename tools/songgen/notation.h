@@ -32,7 +32,7 @@ Track drumTrack(const std::string& grid, std::uint8_t instrument, std::uint8_t n
 Track overlay(const Track& a, const Track& b);
 // Notes moved by semitones (key-offs untouched).
 Track transpose(const Track& t, int semitones);
-// A delayed, quieter copy (volume column set to `volume`, panned with `panning` 0..F).
+// A delayed, quieter copy (volume column set to `volume`, panned with `panning` 0..F, 0 = left).
 Track echo(const Track& t, int delayRows, int volume, int panning);
 // Every cell with a note gets this volume-column byte (0x10 + v); others unchanged.
 Track withVolume(const Track& t, int volume);

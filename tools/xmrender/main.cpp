@@ -2,7 +2,9 @@
 // mixer, without a device, and writes a 16-bit stereo 44100 Hz WAV file and/or the song
 // position of every 884-frame block.
 //
-//   xmrender [--seconds S] [--blocks N] [--timeline] [-o out.wav] FILE.xm
+//   xmrender [--seconds S] [--blocks N] [--timeline [--levels]] [-o out.wav] FILE.xm
+//
+// --levels adds the block's left and right RMS level (16-bit units) to each timeline line.
 //
 // Without --seconds or --blocks it stops when the song ends: the first time a row would
 // play again other than through a pattern loop, or after 20 minutes.
@@ -21,7 +23,7 @@
 namespace {
 
 void usage() {
-    std::fprintf(stderr, "usage: xmrender [--seconds S] [--blocks N] [--timeline] [-o out.wav] FILE.xm\n");
+    std::fprintf(stderr, "usage: xmrender [--seconds S] [--blocks N] [--timeline [--levels]] [-o out.wav] FILE.xm\n");
 }
 
 void put16(std::FILE* f, std::uint32_t v) {
@@ -52,7 +54,7 @@ void writeWavHeader(std::FILE* f, std::uint32_t dataBytes) {
 
 int main(int argc, char** argv) {
     long long maxBlocks = -1;
-    bool timeline = false;
+    bool timeline = false, levels = false;
     std::string output, input;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -77,6 +79,8 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--timeline") {
             timeline = true;
+        } else if (a == "--levels") {
+            levels = true;
         } else if (a == "-o") {
             output = argv[++i];
         } else if (!a.empty() && a[0] == '-') {
@@ -119,7 +123,17 @@ int main(int argc, char** argv) {
         if (untilEnd && player.module->songLooped) break;  // this block already plays a repeat
         if (timeline) {
             const PositionEntry e = positionEntry(w);
-            std::printf("%lld %d %d %d\n", block, e.order, e.row, e.timeMs);
+            std::printf("%lld %d %d %d", block, e.order, e.row, e.timeMs);
+            if (levels) {
+                const std::int16_t* pcm = ringBlock(w);
+                double left = 0, right = 0;
+                for (std::int32_t f = 0; f < blockFrames; ++f) {
+                    left += static_cast<double>(pcm[2 * f]) * pcm[2 * f];
+                    right += static_cast<double>(pcm[2 * f + 1]) * pcm[2 * f + 1];
+                }
+                std::printf(" %.0f %.0f", std::sqrt(left / blockFrames), std::sqrt(right / blockFrames));
+            }
+            std::printf("\n");
         }
         if (wav) std::fwrite(ringBlock(w), sizeof(std::int16_t), static_cast<std::size_t>(blockFrames) * 2, wav);
         if (block >= 3000 && block % 3000 == 0)  // long renders (over a minute) show progress

@@ -339,9 +339,20 @@ void restoreDisplayMode() {
     s.modeChanged = false;
 }
 
+bool fullscreenSwitchesMode() { return false; }
+
 void showCursor(bool show) {
+    State& s = state();
+    s.cursorHidden = !show;
+    // SDL's pointer code wants a live surface: some compositors' cursor handling crashes
+    // when called with none, so without a window only the wish is kept (createWindow applies it).
+    if (s.windows.empty()) return;
+    const bool shown = SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE;
+    if (shown == show) return;
+    // Showing needs a surface under the pointer too; without one the desktop's own pointer
+    // is what the user already sees.
+    if (show && SDL_GetMouseFocus() == nullptr) return;
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
-    state().cursorHidden = !show;
 }
 
 NativeWindow* createWindow(const std::string& className, const std::string& title, WindowStyle style, int width,
@@ -357,9 +368,25 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
     applyGlAttributes(PixelFormatRequest{});
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     const bool fullscreen = style == WindowStyle::Popup && s.modeChanged;
+    int x = 0, y = 0;
     if (style == WindowStyle::Popup) flags |= SDL_WINDOW_BORDERLESS;
-    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
-    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), 0, 0, width, height, flags);
+    if (fullscreen) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    } else if (style == WindowStyle::Popup) {
+        // Sized to the screen by hand as well: without a window manager (a bare X server)
+        // nobody would honour the full-screen request.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+            x = bounds.x;
+            y = bounds.y;
+            width = bounds.w;
+            height = bounds.h;
+        }
+    } else {
+        flags |= SDL_WINDOW_RESIZABLE;
+    }
+    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
     if (sdl == nullptr) return nullptr;
     if (fullscreen && SDL_SetWindowDisplayMode(sdl, &s.reservedMode) != 0) {
         SDL_DestroyWindow(sdl);
@@ -375,6 +402,7 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
     s.windows.push_back(std::move(w));
     // No screen saver and no monitor power-down while the program's window exists.
     SDL_DisableScreenSaver();
+    if (s.cursorHidden) SDL_ShowCursor(SDL_DISABLE);
     return s.windows.back().get();
 }
 
@@ -396,7 +424,7 @@ void showWindow(NativeWindow* window) {
     NativeWindow* w = findWindow(window);
     if (w == nullptr) return;
     SDL_ShowWindow(w->sdl);
-    if (!w->fullscreen) {
+    if ((SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) == 0) {
         // Place the outer frame, not the client area, at the screen's top-left corner.
         int top = 0, left = 0;
         if (SDL_GetWindowBordersSize(w->sdl, &top, &left, nullptr, nullptr) == 0) SDL_SetWindowPosition(w->sdl, left, top);
