@@ -62,8 +62,12 @@ namespace {
 constexpr const char* usageText =
     "usage: velastria [--window | --mode-switch] [--help]\n";
 
+// What the show does without options depends on the desktop (defaultScreenMode).
+constexpr const char* scaledIntro =
+    "Plays the show full screen, the picture scaled to fit the screen with its shape kept.\n";
+constexpr const char* switchedIntro = "Plays the show full screen, the display switched to 640x480 for it.\n";
+
 constexpr const char* helpText =
-    "Plays the show full screen, the picture scaled to fit the screen with its shape kept.\n"
     "\n"
     "  --window       a window instead, opening at 640x480; resize it at will\n"
     "  --mode-switch  full screen by switching the display to 640x480 (fails when the\n"
@@ -80,6 +84,7 @@ int runCommandLine(int argc, const char* const* argv) {
     switch (line.action) {
         case CommandLine::Action::Help:
             std::fputs(usageText, stdout);
+            std::fputs(defaultScreenMode() == ScreenMode::ModeSwitch ? switchedIntro : scaledIntro, stdout);
             std::fputs(helpText, stdout);
             return 0;
         case CommandLine::Action::Usage:

@@ -3,7 +3,8 @@
 # server: it must switch the screen to 640x480 and cover it, pin the pointer to the centre,
 # show the title card, play on in silence, and end with status 0 on Escape.  Started
 # without its textures folder, it must say so in its message boxes (answered here as a
-# person would, with Enter) and keep running.
+# person would, with Enter) and keep running.  With --window it opens a framed window
+# whose title shows the frame rate.
 # Wine draws no extrusion for outline-font text and replaces font names with one sans face,
 # so no check here looks at text pixels; the title card is a picture.
 # Usage: wine_show.sh <cross build folder>  (WINEPREFIX names a prefix made by wineboot)
@@ -47,6 +48,21 @@ check "Escape ends the program with status 0 (got: ${status:-still running})" te
 grep -E '^(Marn|MARN|Error|SHUTDOWN ERROR): ' "$work/err.txt" >"$work/messages.txt"
 check "no message was shown ($(head -c 300 "$work/messages.txt"))" test ! -s "$work/messages.txt"
 check "one line says the show plays on in silence" test "$(grep -c 'in silence' "$work/err.txt")" -eq 1
+
+# ---- --window: a framed 640x480 window whose title shows the frame rate ---------------
+wine velastria.exe --window >"$work/out3.txt" 2>"$work/err3.txt" &
+pid=$!
+window=$(wait_window Marn)
+check "--window: a window appears" test -n "$window"
+title=""
+for _ in $(seq 50); do
+  title=$(xdotool search --name '^Marn \(fps: ' getwindowname 2>/dev/null | head -1)
+  [ -n "$title" ] && break
+  sleep 0.1
+done
+check "--window: the title shows the frame rate (got: '$title')" grep -qE '^Marn \(fps: +[0-9.]+, loops: [0-9]+\)$' <<<"$title"
+end_with_escape "$pid"
+check "--window: Escape ends it with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
 
 # ---- without the textures folder ------------------------------------------------------
 mkdir "$work/bare"

@@ -197,6 +197,10 @@ void restoreDisplayMode() {
     for (auto& w : s.windows) w->fullscreen = false;
 }
 
+// Windows display drivers offer 640x480 as a matter of course: the real mode change stays
+// the default there.
+bool fullscreenSwitchesMode() { return true; }
+
 void showCursor(bool show) {
     State& s = state();
     // The system counts shows and hides; keep the count balanced.
@@ -216,13 +220,18 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
     const bool popup = style == WindowStyle::Popup;
     const DWORD exStyle = popup ? WS_EX_APPWINDOW : (WS_EX_APPWINDOW | WS_EX_WINDOWEDGE);
     const DWORD windowStyle = popup ? WS_POPUP : WS_OVERLAPPEDWINDOW;
+    if (popup && !s.modeChanged) {
+        // Full screen at the desktop's own mode: the window covers the primary screen.
+        width = GetSystemMetrics(SM_CXSCREEN);
+        height = GetSystemMetrics(SM_CYSCREEN);
+    }
     RECT outer{0, 0, width, height};  // grown to the frame around a client area of this size
     AdjustWindowRectEx(&outer, windowStyle, FALSE, exStyle);
 
     auto w = std::make_unique<NativeWindow>();
     w->className = className;
     w->procedure = cls->procedure;
-    w->fullscreen = popup && s.modeChanged;
+    w->fullscreen = popup;
     w->dc.window = w.get();
     NativeWindow* raw = w.get();
     s.windows.push_back(std::move(w));  // findable while creation already sends messages
