@@ -4,6 +4,9 @@
 # the tools and re-runs the calling script inside xvfb-run with the same arguments and
 # --inside, bounded by <seconds>; inside it sets work (removed at exit, after Wine's server
 # and anything the script's own stop_extras ends) and the counters check() keeps.
+# check() is the one the Linux programs' screen tests use.
+source "$(dirname "${BASH_SOURCE[0]}")/../app/xvfb_common.bash"
+
 wine_setup() {
   local name=$1 seconds=$2
   shift 2
@@ -27,17 +30,6 @@ wine_cleanup() {
   declare -F stop_extras >/dev/null && stop_extras
   wineserver -k 2>/dev/null
   rm -rf "$work"
-}
-
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $what"
-  fi
 }
 
 finish() {
