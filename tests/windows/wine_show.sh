@@ -52,10 +52,10 @@ check "one line says the show plays on in silence" test "$(grep -c 'in silence' 
 # ---- --window: a framed 640x480 window whose title shows the frame rate ---------------
 wine velastria.exe --window >"$work/out3.txt" 2>"$work/err3.txt" &
 pid=$!
-window=$(wait_window Marn)
-check "--window: a window appears" test -n "$window"
+# Framed, the title gains the frame rate with the first frames, so the plain "Marn" may
+# never be seen: wait for the frame-rate title itself.
 title=""
-for _ in $(seq 50); do
+for _ in $(seq 300); do
   title=$(xdotool search --name '^Marn \(fps: ' getwindowname 2>/dev/null | head -1)
   [ -n "$title" ] && break
   sleep 0.1
