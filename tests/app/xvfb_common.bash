@@ -10,19 +10,25 @@ xvfb_setup() {
   build=$(cd "${1:?build folder}" && pwd)
   demo_dir="$build/demo"
   if [ "${2:-}" != "--inside" ]; then
-    for tool in xvfb-run xdotool import identify; do
-      if ! command -v "$tool" >/dev/null; then
-        echo "$name: $tool is missing (scripts/setup.sh installs it)"
-        echo "0 passed, 1 failed"
-        exit 1
-      fi
-    done
+    require_tools "$name" xvfb-run xdotool import identify
     exec timeout "$seconds" xvfb-run -a -s "-screen 0 ${xvfb_screen:-640x480x24}" bash "$0" "$build" --inside
   fi
   passed=0
   failed=0
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
+}
+
+require_tools() {  # script name, then the commands it needs; a missing one fails the script
+  local name=$1 tool
+  shift
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "$name: $tool is missing (scripts/setup.sh installs it)"
+      echo "0 passed, 1 failed"
+      exit 1
+    fi
+  done
 }
 
 check() {  # description, then a command that must succeed

@@ -11,13 +11,7 @@ wine_setup() {
   local name=$1 seconds=$2
   shift 2
   if [ "${!#}" != "--inside" ]; then
-    for tool in wine wineserver xvfb-run xdotool import convert bc; do
-      if ! command -v "$tool" >/dev/null; then
-        echo "$name: $tool is missing (scripts/setup.sh installs it)"
-        echo "0 passed, 1 failed"
-        exit 1
-      fi
-    done
+    require_tools "$name" wine wineserver xvfb-run xdotool import convert bc
     exec timeout "$seconds" xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@" --inside
   fi
   passed=0
