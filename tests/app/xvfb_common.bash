@@ -10,13 +10,33 @@ xvfb_setup() {
   build=$(cd "${1:?build folder}" && pwd)
   demo_dir="$build/demo"
   if [ "${2:-}" != "--inside" ]; then
-    require_tools "$name" xvfb-run xdotool import identify
-    exec timeout "$seconds" xvfb-run -a -s "-screen 0 ${xvfb_screen:-640x480x24}" bash "$0" "$build" --inside
+    require_tools "$name" xvfb-run xdpyinfo xdotool import identify
+    in_virtual_screen "$seconds" "${xvfb_screen:-640x480x24}" bash "$0" "$build" --inside
   fi
+  screen_answers
   passed=0
   failed=0
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
+}
+
+# in_virtual_screen <seconds> <WxHxD> <command...>: runs the command on a new virtual X
+# screen, bounded by <seconds>. Each script starts its search for a free display number
+# at a place of its own, so that scripts started at the same moment do not race for one.
+in_virtual_screen() {
+  local seconds=$1 screen=$2
+  shift 2
+  exec timeout "$seconds" xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 $screen" "$@"
+}
+
+# Inside the screen: a display that does not answer fails the script at once, saying so,
+# rather than as a run of missing windows and black screenshots.
+screen_answers() {
+  if ! xdpyinfo >/dev/null 2>&1; then
+    echo "the virtual X screen $DISPLAY does not answer"
+    echo "0 passed, 1 failed"
+    exit 1
+  fi
 }
 
 require_tools() {  # script name, then the commands it needs; a missing one fails the script

@@ -8,7 +8,8 @@
 # - --window opens a 640x480 window whose picture follows when the window is resized;
 # - under a Wayland compositor (Weston drawn into the same X screen) it shows the picture
 #   pillarboxed and ends with 0 on Escape;
-# - --help prints the options with status 0, an unknown option the usage with status 2.
+# - --help prints the options with status 0, an unknown option the usage with status 2;
+# - with a display that does not answer it says so and ends with status 1.
 # Usage: xvfb_run.sh <build folder>
 set -u
 source "$(dirname "$0")/xvfb_common.bash"
@@ -25,6 +26,12 @@ check "--help names Escape" grep -q Escape "$work/help.txt"
 ./velastria --bogus >"$work/out.txt" 2>"$work/usage.txt"
 check "an unknown option ends with status 2" test $? = 2
 check "an unknown option prints the usage" grep -q '^usage: velastria' "$work/usage.txt"
+# A display that does not answer: no show played unseen, but the window's two messages and 1.
+DISPLAY=:65000 timeout 20 ./velastria >"$work/out.txt" 2>"$work/err.txt"
+status=$?
+check "with no display answering it ends with status 1 (got $status)" test "$status" = 1
+check "it names the display that did not answer" grep -q 'no display answers (DISPLAY=:65000' "$work/err.txt"
+check "and says the window could not be made" grep -q '^Marn: No se pudo crear la ventana.$' "$work/err.txt"
 
 # ---- full screen at the desktop's own mode ----------------------------------------------
 # What the capture tool shows during the first order, 30 pictures a second, to compare with.

@@ -79,5 +79,9 @@ messages_of "$work/err.txt" >"$work/messages.txt"
 check "no message was shown ($(head -c 300 "$work/messages.txt"))" test ! -s "$work/messages.txt"
 check "one line says the show plays on in silence" test "$(grep -ci 'silen' "$work/err.txt")" -eq 1
 
+if [ "$failed" -gt 0 ]; then
+  echo "what the program printed on stderr:"
+  tail -n 20 "$work/err.txt"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

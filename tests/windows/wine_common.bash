@@ -11,9 +11,10 @@ wine_setup() {
   local name=$1 seconds=$2
   shift 2
   if [ "${!#}" != "--inside" ]; then
-    require_tools "$name" wine wineserver xvfb-run xdotool import convert bc
-    exec timeout "$seconds" xvfb-run -a -s "-screen 0 640x480x24" bash "$0" "$@" --inside
+    require_tools "$name" wine wineserver xvfb-run xdpyinfo xdotool import convert bc
+    in_virtual_screen "$seconds" 640x480x24 bash "$0" "$@" --inside
   fi
+  screen_answers
   passed=0
   failed=0
   work=$(mktemp -d)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <deque>
 #include <memory>
 
@@ -59,6 +60,16 @@ State& state() {
 const char programInstance = 0;
 
 bool failing(WindowStep step) { return backend::stepFails(step); }
+
+// When no display answers, SDL quietly falls back on a driver without a screen: the show
+// would then play unseen to its end. Only a caller that named such a driver gets one.
+bool screenlessUnasked() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || (SDL_strcmp(driver, "offscreen") != 0 && SDL_strcmp(driver, "dummy") != 0))
+        return false;
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);  // SDL_VIDEODRIVER, a name or a list
+    return asked == nullptr || SDL_strstr(asked, driver) == nullptr;
+}
 
 NativeWindow* findWindow(NativeWindow* window) {
     for (auto& w : state().windows)
@@ -362,6 +373,13 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
     auto cls = std::find_if(s.classes.begin(), s.classes.end(),
                             [&](const WindowClass& c) { return c.name == className; });
     if (cls == s.classes.end() || width <= 0 || height <= 0) return nullptr;
+    if (screenlessUnasked()) {
+        const char* x = SDL_getenv("DISPLAY");
+        const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+        std::fprintf(stderr, "no display answers (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n", x ? x : "(unset)",
+                     wayland ? wayland : "(unset)");
+        return nullptr;
+    }
 
     // The drawable's pixel layout is fixed when the window is made; make it the usual one
     // (the pixel format chosen later must agree with it).
