@@ -29,12 +29,13 @@ int runProgram(const ProgramOptions& options) {
 
     if (Scene* first = makeFirstScene()) theDemo->setPendingScene(first);
     theDemo->timer->start();
+    int status = 0;
     if (options.runLoop)
         options.runLoop();
     else
-        runMessageLoop();
+        status = runMessageLoop();
     closeWindow();
-    return 0;
+    return status;
 }
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {

@@ -156,15 +156,15 @@ std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t mess
     return platform::defaultWindowProcedure(window, message, wParam, lParam);
 }
 
-void runMessageLoop() {
+int runMessageLoop() {
     for (;;) {
         platform::WindowMessage m;
         if (platform::peekMessage(m)) {
-            if (m.message == platform::msg::Quit) return;
+            if (m.message == platform::msg::Quit) return static_cast<int>(m.wParam);
             platform::translateMessage(m);
             platform::dispatchMessage(m);
         } else if (windowState().active) {
-            if (theDemo == nullptr || !theDemo->frameStep()) return;
+            if (theDemo == nullptr || !theDemo->frameStep()) return 0;
         }
     }
 }

@@ -42,5 +42,6 @@ ScreenMode defaultScreenMode();
 void closeWindow();
 std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
-// Returns when the program is to end: a quit message, or a frame that says stop.
-void runMessageLoop();
+// Returns when the program is to end: a quit message (its exit code), or a frame that says
+// stop (0).
+int runMessageLoop();

@@ -146,7 +146,8 @@ void Display::init() {
         platform::showMessage("El dispositivo grafico no soporta algunas operaciones necesarias.", "Marn",
                               platform::MessageIcon::None);
         // The program ends at the first look at the message queue; set-up goes on till then.
-        platform::postQuitMessage(0);
+        // The run failed, and its exit status says so.
+        platform::postQuitMessage(1);
     }
     setProjection(windowState().width, windowState().height);
     glShadeModel(GL_SMOOTH);

@@ -196,6 +196,7 @@ PositionEntry readEntry(const Module* module) {
 std::int32_t positionOrder(const Module* module) { return readEntry(module).order; }
 std::int32_t positionRow(const Module* module) { return readEntry(module).row; }
 std::int32_t positionTime(const Module* module) { return readEntry(module).timeMs; }
+PositionEntry playingPosition(const Module* module) { return readEntry(module); }
 
 std::int32_t writeBlockIndex() { return playback.writeBlock.load(); }
 std::int32_t readBlockIndex() { return playback.readBlock.load(); }

@@ -41,6 +41,9 @@ void audioThreadStep();
 std::int32_t positionOrder(const Module* module);
 std::int32_t positionRow(const Module* module);
 std::int32_t positionTime(const Module* module);
+// All three at once, from one block: separate reads could straddle a row change and pair
+// the old order with the new row.
+PositionEntry playingPosition(const Module* module);
 
 // Read-outs for tools and tests.
 std::int32_t writeBlockIndex();

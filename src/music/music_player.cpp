@@ -39,5 +39,6 @@ bool MusicPlayer::play() { return module != nullptr && startPlayback(module); }
 
 SongPosition MusicPlayer::position() const {
     if (positionSource) return positionSource();
-    return SongPosition{positionOrder(module), positionRow(module), positionTime(module)};
+    const PositionEntry now = playingPosition(module);
+    return SongPosition{now.order, now.row, now.timeMs};
 }

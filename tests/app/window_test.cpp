@@ -10,6 +10,7 @@
 #include "app/program.h"
 #include "app/window.h"
 #include "platform/clock.h"
+#include "platform/gl_context.h"
 #include "platform/window.h"
 #include "support/message_recorder.h"
 #include "support/scoped_demo.h"
@@ -301,6 +302,22 @@ TEST(ProgramStartUp, RunsThroughToTheLoopAndShutsDownOnQuit) {
     EXPECT_NE(theDemo->display->activeTexture, nullptr);  // the display was initialised
     EXPECT_EQ(theDemo->loopCount, 0);
     EXPECT_TRUE(messages.messages.empty());
+    expectNothingLeft();
+    delete theDemo;
+    theDemo = before;
+    windowState() = WindowState{};
+}
+
+TEST(ProgramStartUp, MissingMultitextureShowsItsMessageAndEndsWithStatus1) {
+    MessageRecorder messages;
+    drainMessages();
+    Demo* before = theDemo;
+    platform::hideGlNames({"GL_ARB_multitexture", "glActiveTextureARB", "glActiveTexture"});
+    EXPECT_EQ(runProgram(ProgramOptions{ScreenMode::Window}), 1);
+    platform::hideGlNames({});
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, "El dispositivo grafico no soporta algunas operaciones necesarias.");
+    EXPECT_EQ(theDemo->loopCount, 0);
     expectNothingLeft();
     delete theDemo;
     theDemo = before;
