@@ -254,18 +254,28 @@ TEST(PictureFit, LargestRectangleOfThePicturesShapeCentred) {
         EXPECT_EQ(fitPicture(640, 480, c.sw, c.sh), c.expected) << c.sw << "x" << c.sh;
 }
 
-// A picture that fills the frame, shown in a wider window: the same rectangle, bars black,
-// whether the driver offers framebuffer objects or not.
-class ScaledFrame : public ::testing::TestWithParam<bool> {};
+// A picture that fills the frame, shown in a wider and in a taller window over whatever the
+// window held before: the fitted rectangle, bars black, whether the driver offers
+// framebuffer objects or not.
+struct ScaledCase {
+    bool framebuffers;
+    int surfaceWidth, surfaceHeight;
+    PictureRect picture;
+};
+
+class ScaledFrame : public ::testing::TestWithParam<ScaledCase> {};
 
 TEST_P(ScaledFrame, FillsTheFittedRectangleAndLeavesBlackBars) {
-    constexpr int SW = 400, SH = 240;
-    const bool framebuffers = GetParam();
-    if (!framebuffers)
+    const ScaledCase c = GetParam();
+    const int SW = c.surfaceWidth, SH = c.surfaceHeight;
+    if (!c.framebuffers)
         platform::hideGlNames({"GL_ARB_framebuffer_object", "GL_EXT_framebuffer_object", "glBlitFramebuffer",
                                "glBlitFramebufferEXT"});
     platform::OffscreenContext gl(SW, SH);
     ASSERT_TRUE(gl.ok());
+    // Left-overs of an earlier, differently sized frame.
+    glClearColor(0.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
     ScopedDemo demo;
     WindowState& ws = windowState();
     ws.width = W;
@@ -283,10 +293,10 @@ TEST_P(ScaledFrame, FillsTheFittedRectangleAndLeavesBlackBars) {
     demo->display->swapBuffers();  // no window to show it in: the scaled picture stays in the back buffer
     platform::hideGlNames({});
     EXPECT_EQ(demo->display->scaling(),
-              framebuffers ? Display::Scaling::Offscreen : Display::Scaling::Viewport);
+              c.framebuffers ? Display::Scaling::Offscreen : Display::Scaling::Viewport);
 
     const PictureRect r = fitPicture(W, H, SW, SH);
-    ASSERT_EQ(r, (PictureRect{40, 0, 320, 240}));
+    ASSERT_EQ(r, c.picture);
     const auto rgb = gl.readPixels();
     for (int y = 0; y < SH; ++y)
         for (int x = 0; x < SW; ++x) {
@@ -294,9 +304,18 @@ TEST_P(ScaledFrame, FillsTheFittedRectangleAndLeavesBlackBars) {
             const bool inside = x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
             ASSERT_EQ(rgb[i], inside ? 255 : 0) << x << "," << y;
             ASSERT_EQ(rgb[i + 1], 0) << x << "," << y;
+            ASSERT_EQ(rgb[i + 2], 0) << x << "," << y;
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(WithAndWithoutFramebufferObjects, ScaledFrame, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutFramebufferObjects, ScaledFrame,
+                         ::testing::Values(ScaledCase{true, 400, 240, {40, 0, 320, 240}},
+                                           ScaledCase{false, 400, 240, {40, 0, 320, 240}},
+                                           ScaledCase{true, 320, 400, {0, 80, 320, 240}},
+                                           ScaledCase{false, 320, 400, {0, 80, 320, 240}}),
+                         [](const auto& info) {
+                             return std::string(info.param.framebuffers ? "Framebuffer" : "Viewport") +
+                                    (info.param.surfaceWidth > info.param.surfaceHeight ? "Wide" : "Tall");
+                         });
 
 }  // namespace
