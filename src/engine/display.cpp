@@ -248,22 +248,22 @@ void Display::swapBuffers() {
         const PictureRect target = fitPicture(ws.width, ws.height, ws.surfaceWidth, ws.surfaceHeight);
         const int bottom = ws.surfaceHeight - target.y - target.height;
         framebuffer->bindFramebuffer(GL_FRAMEBUFFER, 0);
-        // Only the bars are cleared: the copy covers the rest, and on a software rasteriser
-        // clearing the whole screen first costs nearly as much as the copy itself.
+        // Only the bars are cleared: the copy covers the rest, and a software rasteriser
+        // would clear the whole screen pixel by pixel for nothing.
+        const int right = target.x + target.width, top = bottom + target.height;
+        const int w = ws.surfaceWidth, h = ws.surfaceHeight;
+        // x, y, width, height: left and right of the picture, or below and above it.
+        const int bars[2][4] = {{0, 0, target.x, h}, {right, 0, w - right, h}};
+        const int strips[2][4] = {{0, 0, w, bottom}, {0, top, w, h - top}};
         glEnable(GL_SCISSOR_TEST);
-        const bool sideBars = target.width < ws.surfaceWidth;
-        const int barWidth = sideBars ? target.x : ws.surfaceWidth;
-        const int barHeight = sideBars ? ws.surfaceHeight : bottom;
-        glScissor(0, 0, barWidth, barHeight);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glScissor(sideBars ? target.x + target.width : 0, sideBars ? 0 : bottom + target.height,
-                  sideBars ? ws.surfaceWidth - target.x - target.width : ws.surfaceWidth,
-                  sideBars ? ws.surfaceHeight : ws.surfaceHeight - bottom - target.height);
-        glClear(GL_COLOR_BUFFER_BIT);
+        for (const auto& b : target.width < w ? bars : strips) {
+            glScissor(b[0], b[1], b[2], b[3]);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
         glDisable(GL_SCISSOR_TEST);
         framebuffer->bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer->framebuffer);
-        framebuffer->blitFramebuffer(0, 0, ws.width, ws.height, target.x, bottom, target.x + target.width,
-                                     bottom + target.height, GL_COLOR_BUFFER_BIT, framebuffer->filter);
+        framebuffer->blitFramebuffer(0, 0, ws.width, ws.height, target.x, bottom, right, top, GL_COLOR_BUFFER_BIT,
+                                     framebuffer->filter);
         framebuffer->bindFramebuffer(GL_FRAMEBUFFER, 0);
     }
     platform::swapBuffers(ws.deviceContext);
