@@ -1,7 +1,7 @@
 #include "app/input.h"
 
 #include "app/window.h"
-#include "engine/display.h"
+#include "platform/message_box.h"
 #include "platform/window.h"
 
 namespace {
@@ -30,24 +30,26 @@ void Input::endFrame() {
 }
 
 void Input::sampleMouse() {
-    // The centre is the picture's centre as a screen point, the window's client area taken
-    // to start at the screen's corner: the client centre in fullscreen, slightly above and
-    // left of it in a framed window at the corner.
+    // The pointer is the user's whenever the show is not the window they are using: only a
+    // focused, visible window pins it, and never while a message box waits for an answer.
     const WindowState& ws = windowState();
-    const PictureRect picture = fitPicture(ws.width, ws.height, ws.surfaceWidth, ws.surfaceHeight);
-    const int cx = picture.x + picture.width / 2;
-    const int cy = picture.y + picture.height / 2;
+    mouseX = 0.0f;
+    mouseY = 0.0f;
+    if (!ws.focused || !ws.active || platform::messageBoxShowing()) return;
+    // The centre is the picture's centre as a screen point: the client area's own centre
+    // wherever the window is (a window without a known place counts from the screen's corner).
+    const platform::PictureRect picture = platform::fitPicture(ws.width, ws.height, ws.surfaceWidth, ws.surfaceHeight);
+    platform::ScreenPoint origin;
+    if (!platform::clientOrigin(ws.window, origin)) origin = {};
+    const int cx = origin.x + picture.x + picture.width / 2;
+    const int cy = origin.y + picture.y + picture.height / 2;
     // Moves are counted in picture pixels, so the fly camera turns alike at every scale.
     const float scale = static_cast<float>(picture.width) / static_cast<float>(ws.width > 0 ? ws.width : 1);
     platform::ScreenPoint p;
-    if (platform::getCursorPos(p) && scale > 0.0f) {
-        mouseX = static_cast<float>(p.x - cx) / scale;
-        mouseY = static_cast<float>(p.y - cy) / scale;
-    } else {
-        // No pointer to read: report no motion rather than repeat the last one every frame.
-        mouseX = 0.0f;
-        mouseY = 0.0f;
-    }
+    // No pointer to read: report no motion rather than repeat the last one every frame.
+    if (!platform::getCursorPos(p) || scale <= 0.0f) return;
+    mouseX = static_cast<float>(p.x - cx) / scale;
+    mouseY = static_cast<float>(p.y - cy) / scale;
     platform::setCursorPos(cx, cy);
 }
 

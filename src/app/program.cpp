@@ -46,6 +46,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.options.screen = ScreenMode::Window;
         } else if (arg == "--mode-switch") {
             line.options.screen = ScreenMode::ModeSwitch;
+        } else if (arg == "--desktop") {
+            line.options.screen = ScreenMode::Fullscreen;
         } else if (arg == "--help" || arg == "-h") {
             line.action = CommandLine::Action::Help;
             return line;
@@ -61,16 +63,20 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 namespace {
 
 constexpr const char* usageText =
-    "usage: velastria [--window | --mode-switch] [--help]\n";
+    "usage: velastria [--window | --desktop | --mode-switch] [--help]\n";
 
 // What the show does without options depends on the desktop (defaultScreenMode).
 constexpr const char* scaledIntro =
-    "Plays the show full screen, the picture scaled to fit the screen with its shape kept.\n";
-constexpr const char* switchedIntro = "Plays the show full screen, the display switched to 640x480 for it.\n";
+    "Plays the show full screen, the picture scaled to fit the screen with its shape kept\n"
+    "(the same as --desktop).\n";
+constexpr const char* switchedIntro =
+    "Plays the show full screen, the display switched to 640x480 for it; where the display\n"
+    "has no such mode, full screen at the desktop's own, as with --desktop.\n";
 
 constexpr const char* helpText =
     "\n"
     "  --window       a window instead, opening at 640x480; resize it at will\n"
+    "  --desktop      full screen at the desktop's own resolution, the picture scaled to fit\n"
     "  --mode-switch  full screen by switching the display to 640x480 (fails when the\n"
     "                 display has no such mode)\n"
     "  --help         this text\n"

@@ -1,6 +1,9 @@
 #include "app/window.h"
 
+#include <cstdio>
+
 #include "app/demo.h"
+#include "app/frame_pacer.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -8,6 +11,9 @@ namespace {
 constexpr const char* className = "Marn";
 constexpr const char* caption = "Marn";
 constexpr const char* shutdownCaption = "SHUTDOWN ERROR";
+// How often a minimised show looks at the song: its cues and its end come at most this late,
+// and the processor is left alone in between.
+constexpr std::uint32_t hiddenFrameMs = 200;
 
 using platform::MessageIcon;
 
@@ -26,7 +32,7 @@ WindowState& windowState() {
 }
 
 ScreenMode defaultScreenMode() {
-    return platform::fullscreenSwitchesMode() ? ScreenMode::ModeSwitch : ScreenMode::Fullscreen;
+    return platform::fullscreenSwitchesMode() ? ScreenMode::ModeSwitchOrFullscreen : ScreenMode::Fullscreen;
 }
 
 bool openWindow(const char* title, int width, int height, int colorBits, ScreenMode mode) {
@@ -45,14 +51,20 @@ bool openWindow(const char* title, int width, int height, int colorBits, ScreenM
         return false;
     }
 
-    if (mode == ScreenMode::ModeSwitch) {
-        if (!platform::changeDisplayMode(width, height, colorBits)) {
+    if (mode == ScreenMode::ModeSwitch || mode == ScreenMode::ModeSwitchOrFullscreen) {
+        if (platform::changeDisplayMode(width, height, colorBits)) {
+            ws.modeSwitched = true;
+        } else if (mode == ScreenMode::ModeSwitch) {
             // No fallback: the mode was asked for by name.  The class stays registered for
             // closeWindow to remove.
             platform::showMessage("No se pudo establecer el modo de video", caption, MessageIcon::Stop);
             return false;
+        } else {
+            // Remote desktops, many virtual machines and laptop panels refuse small modes; a
+            // scaled picture beats no picture, and the user need not answer anything.
+            std::fprintf(stderr, "the display has no %dx%d mode: full screen at the desktop's own, scaled\n", width,
+                         height);
         }
-        ws.modeSwitched = true;
     }
     if (ws.fullscreen) platform::showCursor(false);
     const auto style = ws.fullscreen ? platform::WindowStyle::Popup : platform::WindowStyle::Overlapped;
@@ -81,6 +93,9 @@ bool openWindow(const char* title, int width, int height, int colorBits, ScreenM
     if (ws.glContext == nullptr) return failAfterCleanup("No se puede crear un contexto para GL.");
     if (!platform::makeCurrent(ws.deviceContext, ws.glContext))
         return failAfterCleanup("Can't Activate The GL Rendering Context.");
+    // Frames at the display's pace, not as fast as the processor can draw them; where the
+    // driver refuses, the message loop's pacer does it.
+    platform::syncSwapsToDisplay(ws.deviceContext);
 
     platform::showWindow(ws.window);
     platform::setForegroundWindow(ws.window);
@@ -123,10 +138,14 @@ std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t mess
                               std::intptr_t lParam) {
     namespace msg = platform::msg;
     switch (message) {
-        case msg::Activate:
-            // Inactive only while minimised: losing the focus to another window keeps frames running.
-            windowState().active = ((wParam >> 16) & 0xFFFF) == 0;
+        case msg::Activate: {
+            // Inactive only while minimised: losing the focus to another window keeps frames
+            // running, but the pointer then belongs to the other window.
+            const bool minimised = ((wParam >> 16) & 0xFFFF) != 0;
+            windowState().active = !minimised;
+            windowState().focused = !minimised && (wParam & 0xFFFF) != 0;
             return 0;
+        }
         case msg::SysCommand:
             if (wParam == platform::sys::ScreenSave || wParam == platform::sys::MonitorPower) return 0;
             break;
@@ -157,14 +176,27 @@ std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t mess
 }
 
 int runMessageLoop() {
+    FramePacer pacer;
+    pacer.setRefreshRate(platform::displayRefreshRate(windowState().window));
     for (;;) {
         platform::WindowMessage m;
         if (platform::peekMessage(m)) {
             if (m.message == platform::msg::Quit) return static_cast<int>(m.wParam);
             platform::translateMessage(m);
             platform::dispatchMessage(m);
+        } else if (theDemo == nullptr) {
+            return 0;
         } else if (windowState().active) {
-            if (theDemo == nullptr || !theDemo->frameStep()) return 0;
+            if (!theDemo->frameStep()) return 0;
+            pacer.frameDone();
+        } else if (!platform::waitMessage(hiddenFrameMs)) {
+            // Minimised: nothing to look at, but the show goes on.  A frame now and then that
+            // draws nothing lets the scenes follow the song and end with it.
+            theDemo->display->drawingSuspended = true;
+            const bool more = theDemo->frameStep();
+            theDemo->display->drawingSuspended = false;
+            if (!more) return 0;
+            pacer.restart();
         }
     }
 }

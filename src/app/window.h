@@ -11,6 +11,9 @@ enum class ScreenMode {
     Window,      // a framed window opening at the picture's size; the user may resize it
     Fullscreen,  // a borderless window over the whole screen at the desktop's own mode
     ModeSwitch,  // the screen switched to exactly the picture's size
+    // The switch where the display can make it, otherwise Fullscreen: the default where the
+    // switch is the platform's choice, so a display without the mode still gets a picture.
+    ModeSwitchOrFullscreen,
 };
 
 struct WindowState {
@@ -27,7 +30,8 @@ struct WindowState {
     std::int32_t surfaceWidth = 640;
     std::int32_t surfaceHeight = 480;
     std::int32_t colorBits = 32;
-    bool active = false;  // frames run only while true
+    bool active = false;   // frames run only while true: false while minimised
+    bool focused = false;  // the window has the keyboard: only then is the pointer ours
 };
 
 // The process-wide window record.
@@ -43,5 +47,7 @@ void closeWindow();
 std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
 // Returns when the program is to end: a quit message (its exit code), or a frame that says
-// stop (0).
+// stop (0).  Frames are paced to the display's refresh; while the window is minimised the
+// loop sleeps on the message queue and runs a rare frame that draws nothing, so the song's
+// cues and the end of the show still come.
 int runMessageLoop();

@@ -32,20 +32,6 @@ void* multitextureEntry(const char* arbName, const char* coreName, bool arbOffer
 
 }  // namespace
 
-PictureRect fitPicture(int pictureWidth, int pictureHeight, int surfaceWidth, int surfaceHeight) {
-    if (pictureWidth <= 0 || pictureHeight <= 0 || surfaceWidth <= 0 || surfaceHeight <= 0)
-        return PictureRect{0, 0, std::max(pictureWidth, 0), std::max(pictureHeight, 0)};
-    const auto pw = static_cast<std::int64_t>(pictureWidth), ph = static_cast<std::int64_t>(pictureHeight);
-    const auto sw = static_cast<std::int64_t>(surfaceWidth), sh = static_cast<std::int64_t>(surfaceHeight);
-    std::int64_t w = sw, h = sh;
-    if (sw * ph <= sh * pw)
-        h = std::max<std::int64_t>(1, (sw * ph + pw / 2) / pw);  // narrower than the picture: bars above and below
-    else
-        w = std::max<std::int64_t>(1, (sh * pw + ph / 2) / ph);  // wider: bars left and right
-    return PictureRect{static_cast<int>((sw - w) / 2), static_cast<int>((sh - h) / 2), static_cast<int>(w),
-                       static_cast<int>(h)};
-}
-
 // The picture's own framebuffer object and the entry points it needs, from
 // GL_ARB_framebuffer_object (or OpenGL 3.0) or else GL_EXT_framebuffer_object with
 // GL_EXT_framebuffer_blit: the same functions and numbers under two sets of names.
@@ -172,6 +158,7 @@ void Display::setProjection(int width, int height) {
 void Display::renderFrame() {
     World* world = theDemo->world.get();
     world->root->updateWorldMatrices();
+    if (drawingSuspended) return;
     lastScaling = beginTarget();
     // The last material of the previous frame may have left depth writes off; the clear needs them.
     glDepthMask(GL_TRUE);
@@ -205,7 +192,7 @@ void Display::renderFrame() {
 // only enlarged.
 Display::Scaling Display::beginTarget() {
     const WindowState& ws = windowState();
-    const PictureRect target = fitPicture(ws.width, ws.height, ws.surfaceWidth, ws.surfaceHeight);
+    const platform::PictureRect target = platform::fitPicture(ws.width, ws.height, ws.surfaceWidth, ws.surfaceHeight);
     if (ws.surfaceWidth == ws.width && ws.surfaceHeight == ws.height) {
         glViewport(0, 0, ws.width, ws.height);
         return Scaling::None;
@@ -241,11 +228,12 @@ bool Display::offscreenReady() {
 }
 
 void Display::swapBuffers() {
+    if (drawingSuspended) return;
     const WindowState& ws = windowState();
     if (lastScaling == Scaling::Offscreen) {
         // Bars black, then the picture enlarged into its rectangle (OpenGL counts rows from
         // the bottom).
-        const PictureRect target = fitPicture(ws.width, ws.height, ws.surfaceWidth, ws.surfaceHeight);
+        const platform::PictureRect target = platform::fitPicture(ws.width, ws.height, ws.surfaceWidth, ws.surfaceHeight);
         const int bottom = ws.surfaceHeight - target.y - target.height;
         framebuffer->bindFramebuffer(GL_FRAMEBUFFER, 0);
         // Only the bars are cleared: the copy covers the rest, and a software rasteriser

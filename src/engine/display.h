@@ -31,15 +31,6 @@ public:
     std::vector<Drawable*> drawables;  // insertion order is drawing order
 };
 
-// Where a picture of one size goes on a surface of another: the largest rectangle of the
-// picture's shape that fits, centred (x, y from the surface's top-left corner).  A surface
-// without area gets the picture unscaled.
-struct PictureRect {
-    int x = 0, y = 0, width = 0, height = 0;
-    bool operator==(const PictureRect&) const = default;
-};
-PictureRect fitPicture(int pictureWidth, int pictureHeight, int surfaceWidth, int surfaceHeight);
-
 // Signatures of the two multitexture entry points (GL_ARB_multitexture).
 using ActiveTextureFn = void (*)(unsigned int unit);
 using MultiTexCoord2fFn = void (*)(unsigned int unit, float s, float t);
@@ -64,6 +55,8 @@ public:
     };
     Scaling scaling() const { return lastScaling; }
 
+    // While set, frames update everything but draw and swap nothing (a minimised window).
+    bool drawingSuspended = false;
     MultiTexCoord2fFn multiTexCoord2f = nullptr;
     ActiveTextureFn activeTexture = nullptr;
     MaterialLibrary* materials;

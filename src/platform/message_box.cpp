@@ -1,5 +1,6 @@
 #include "platform/message_box.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -11,6 +12,7 @@ namespace {
 
 std::mutex sinkMutex;
 MessageSink installedSink;
+std::atomic<int> boxesShowing{0};
 
 }  // namespace
 
@@ -26,8 +28,12 @@ void showMessage(const std::string& text, const std::string& caption, MessageIco
     }
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     std::fflush(stderr);
+    ++boxesShowing;
     backend::showMessageBox(text, caption, icon);
+    --boxesShowing;
 }
+
+bool messageBoxShowing() { return boxesShowing.load() > 0; }
 
 void setMessageSink(MessageSink sink) {
     std::lock_guard<std::mutex> lock(sinkMutex);

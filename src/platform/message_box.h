@@ -20,6 +20,8 @@ struct Message {
 using MessageSink = std::function<void(const Message&)>;
 
 void showMessage(const std::string& text, const std::string& caption, MessageIcon icon = MessageIcon::None);
+// Whether a modal box is on the screen right now (the pointer is the user's meanwhile).
+bool messageBoxShowing();
 // While a sink is installed, messages go to it instead of the screen and standard error.
 // An empty sink restores the normal behaviour.
 void setMessageSink(MessageSink sink);

@@ -72,6 +72,9 @@ std::intptr_t dispatchMessage(const WindowMessage& m);
 // What a window does with a message its procedure does not handle (Alt+F4 closes it).
 std::intptr_t defaultWindowProcedure(NativeWindow* window, std::uint32_t message, std::uintptr_t wParam,
                                      std::intptr_t lParam);
+// Blocks until a message is waiting or timeoutMs have passed, without taking it; true when
+// one is waiting.  What a loop with nothing to draw does instead of polling.
+bool waitMessage(std::uint32_t timeoutMs);
 void postQuitMessage(int exitCode);
 // Queues a message for a window (or a thread message when window is null).
 void postMessage(const WindowMessage& m);
@@ -123,6 +126,15 @@ struct WindowGeometry {
 };
 WindowGeometry windowGeometry(NativeWindow* window);
 
+// Where a picture of one size goes on a surface of another: the largest rectangle of the
+// picture's shape that fits, centred (x, y from the surface's top-left corner).  A surface
+// without area gets the picture unscaled.
+struct PictureRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const PictureRect&) const = default;
+};
+PictureRect fitPicture(int pictureWidth, int pictureHeight, int surfaceWidth, int surfaceHeight);
+
 DeviceContext* getDeviceContext(NativeWindow* window);
 bool releaseDeviceContext(NativeWindow* window, DeviceContext* dc);
 
@@ -147,6 +159,12 @@ GlContext* createContext(DeviceContext* dc);
 bool makeCurrent(DeviceContext* dc, GlContext* context);
 bool deleteContext(GlContext* context);
 bool swapBuffers(DeviceContext* dc);
+// Asks the driver to hold each swap for the display's next refresh (late frames swapped at
+// once where the driver can, so a slow frame does not wait a whole extra refresh).  Drivers
+// may ignore it; false when it was refused outright.
+bool syncSwapsToDisplay(DeviceContext* dc);
+// Refreshes per second of the display the window is on; 0 when the system does not say.
+int displayRefreshRate(NativeWindow* window);
 // Called by swapBuffers with the finished frame still in the back buffer (and the window's
 // context current), right before it is shown: a capture reads the picture here.  The
 // offscreen driver keeps no readable front buffer, so after the swap would be too late.
@@ -161,6 +179,8 @@ struct ScreenPoint {
     bool operator==(const ScreenPoint&) const = default;
 };
 bool getCursorPos(ScreenPoint& out);
+// Where the window's client area starts on the screen.
+bool clientOrigin(NativeWindow* window, ScreenPoint& out);
 bool setCursorPos(int x, int y);
 
 // A pointer moved by hand; while installed it replaces the real one.

@@ -19,9 +19,11 @@ protected:
     void SetUp() override {
         platform::setClockSource(clock.source());
         platform::setVirtualCursor(&cursor);
+        windowState().active = windowState().focused = true;  // the pointer is the show's
         demo->timer->start();
     }
     void TearDown() override {
+        windowState().active = windowState().focused = false;
         platform::setVirtualCursor(nullptr);
         platform::setClockSource(nullptr);
     }

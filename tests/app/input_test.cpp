@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "app/input.h"
 #include "app/window.h"
 #include "platform/window.h"
@@ -10,6 +12,7 @@ class InputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         windowState() = WindowState{};
+        windowState().active = windowState().focused = true;
         platform::setVirtualCursor(&cursor);
     }
     void TearDown() override {
@@ -106,6 +109,23 @@ TEST_F(InputTest, ScaledPictureKeepsItsCentreAndCountsInPicturePixels) {
     EXPECT_FLOAT_EQ(x, 100.0f);
     EXPECT_FLOAT_EQ(y, -20.0f);
     EXPECT_EQ(cursor.position, (platform::ScreenPoint{960, 540}));
+}
+
+TEST_F(InputTest, PointerIsLeftAloneUnlessTheShowHasTheFocus) {
+    // Another program's window has the focus, or the show is minimised: the pointer is the
+    // user's, and no motion is reported.
+    for (const auto& [focused, active] : {std::pair{false, true}, std::pair{false, false}, std::pair{true, false}}) {
+        windowState().focused = focused;
+        windowState().active = active;
+        cursor.position = {700, 10};
+        input.sampleMouse();
+        float x = -1, y = -1;
+        input.mouseDelta(x, y);
+        EXPECT_EQ(x, 0.0f);
+        EXPECT_EQ(y, 0.0f);
+    }
+    EXPECT_TRUE(cursor.warps.empty());
+    EXPECT_EQ(cursor.position, (platform::ScreenPoint{700, 10}));
 }
 
 TEST_F(InputTest, OffsetsStayPutBetweenSamples) {

@@ -13,6 +13,7 @@
 #include "platform/gl_context.h"
 #include "platform/window.h"
 #include "support/message_recorder.h"
+#include "support/recording_scene.h"
 #include "support/scoped_demo.h"
 
 namespace {
@@ -213,8 +214,10 @@ TEST_F(WindowTest, ProcedureActivityRuleAndKeys) {
     EXPECT_FALSE(ws.active);
     windowProcedure(nullptr, msg::Activate, activate(true, false), 0);  // restored
     EXPECT_TRUE(ws.active);
+    EXPECT_TRUE(ws.focused);
     windowProcedure(nullptr, msg::Activate, activate(false, false), 0);  // another window took the focus
     EXPECT_TRUE(ws.active);
+    EXPECT_FALSE(ws.focused);  // ...and with it the pointer
 
     windowProcedure(nullptr, msg::KeyDown, 87, 0);
     EXPECT_TRUE(demo->input->isKeyDown(87));
@@ -288,6 +291,21 @@ TEST_F(MessageLoopTest, AltF4ClosesAndEscapeWithAltDoesNotCount) {
     EXPECT_EQ(demo->loopCount, 0);
     EXPECT_FALSE(demo->input->isKeyDown(27));
     EXPECT_FALSE(demo->input->isKeyDown(platform::vk::F4));
+}
+
+TEST_F(MessageLoopTest, MinimisedShowDrawsNothingButStillFollowsTheSongToItsEnd) {
+    std::vector<std::string> log;
+    RecordingScene scene("hidden", &log);
+    std::vector<bool> suspended;
+    scene.onFrame = [&] {
+        suspended.push_back(demo->display->drawingSuspended);
+        return suspended.size() < 2;
+    };
+    demo->setPendingScene(&scene);
+    post(msg::Activate, 0x10000);  // minimised
+    runMessageLoop();
+    EXPECT_EQ(suspended, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(demo->display->drawingSuspended);
 }
 
 TEST(ProgramStartUp, RunsThroughToTheLoopAndShutsDownOnQuit) {

@@ -245,13 +245,13 @@ TEST_F(DisplayTest, NoCameraDrawsFromTheOriginInsteadOfCrashing) {
 TEST(PictureFit, LargestRectangleOfThePicturesShapeCentred) {
     struct Case {
         int sw, sh;
-        PictureRect expected;
+        platform::PictureRect expected;
     };
     for (const Case& c : {Case{640, 480, {0, 0, 640, 480}}, Case{1920, 1080, {240, 0, 1440, 1080}},
                           Case{1280, 1024, {0, 32, 1280, 960}}, Case{1024, 768, {0, 0, 1024, 768}},
                           Case{800, 1200, {0, 300, 800, 600}}, Case{1, 1000, {0, 499, 1, 1}},
                           Case{1366, 768, {171, 0, 1024, 768}}, Case{0, 480, {0, 0, 640, 480}}})
-        EXPECT_EQ(fitPicture(640, 480, c.sw, c.sh), c.expected) << c.sw << "x" << c.sh;
+        EXPECT_EQ(platform::fitPicture(640, 480, c.sw, c.sh), c.expected) << c.sw << "x" << c.sh;
 }
 
 // A picture that fills the frame, shown in a wider and in a taller window over whatever the
@@ -260,7 +260,7 @@ TEST(PictureFit, LargestRectangleOfThePicturesShapeCentred) {
 struct ScaledCase {
     bool framebuffers;
     int surfaceWidth, surfaceHeight;
-    PictureRect picture;
+    platform::PictureRect picture;
 };
 
 class ScaledFrame : public ::testing::TestWithParam<ScaledCase> {};
@@ -295,7 +295,7 @@ TEST_P(ScaledFrame, FillsTheFittedRectangleAndLeavesBlackBars) {
     EXPECT_EQ(demo->display->scaling(),
               c.framebuffers ? Display::Scaling::Offscreen : Display::Scaling::Viewport);
 
-    const PictureRect r = fitPicture(W, H, SW, SH);
+    const platform::PictureRect r = platform::fitPicture(W, H, SW, SH);
     ASSERT_EQ(r, c.picture);
     const auto rgb = gl.readPixels();
     for (int y = 0; y < SH; ++y)

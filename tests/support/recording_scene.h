@@ -2,6 +2,7 @@
 // from either call.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ public:
         deltas.push_back(timer->delta);
         if (queueOnFrame != nullptr) theDemo->setPendingScene(queueOnFrame);
         log->push_back("frame-end:" + name);
-        return keepRunning;
+        return onFrame ? onFrame() : keepRunning;
     }
 
     std::string name;
@@ -31,4 +32,5 @@ public:
     Scene* queueOnEnter = nullptr;
     Scene* queueOnFrame = nullptr;
     bool keepRunning = true;
+    std::function<bool()> onFrame;  // when set, decides instead of keepRunning
 };

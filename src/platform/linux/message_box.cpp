@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include "platform/backend.h"
+#include "platform/linux/sdl_events.h"
 
 namespace platform::backend {
 namespace {
@@ -30,7 +31,15 @@ bool displayAvailable() {
 }  // namespace
 
 void showMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
-    if (displayAvailable()) SDL_ShowSimpleMessageBox(sdlFlags(icon), caption.c_str(), text.c_str(), nullptr);
+    if (!displayAvailable()) return;
+    // Tied to the show's window, the box stays above it even in full screen, and the user
+    // gets a pointer to answer it with.
+    NativeWindow* owner = firstWindow();
+    SDL_Window* parent = owner ? sdlWindow(owner) : nullptr;
+    const bool hidden = parent != nullptr && SDL_ShowCursor(SDL_QUERY) == SDL_DISABLE;
+    if (hidden) SDL_ShowCursor(SDL_ENABLE);
+    SDL_ShowSimpleMessageBox(sdlFlags(icon), caption.c_str(), text.c_str(), parent);
+    if (hidden) SDL_ShowCursor(SDL_DISABLE);
 }
 
 }  // namespace platform::backend

@@ -47,6 +47,8 @@ struct State {
     std::vector<std::unique_ptr<GlContext>> contexts;
     MSG lastMessage{};  // the message peekMessage handed out, for translate and dispatch
     bool modeChanged = false;
+    DEVMODEA changedMode{};   // the mode asked for, to put back when the window is active again
+    bool modeSuspended = false;  // the desktop's mode is back while another program is active
     bool cursorHidden = false;
     PIXELFORMATDESCRIPTOR chosenFormat{};
 };
@@ -79,6 +81,29 @@ DeviceContext* validDc(DeviceContext* dc) {
     return nullptr;
 }
 
+// A changed display mode belongs to the show only while it is the active program: leaving
+// it at 640x480 behind another program's window would strand the desktop's windows off
+// screen.  Deactivated, the desktop gets its mode back and the show is minimised; activated
+// again, it takes the mode back and its place.
+void followActivation(NativeWindow* w, bool active) {
+    State& s = state();
+    if (!w->fullscreen || (!s.modeChanged && !s.modeSuspended)) return;
+    if (!active && s.modeChanged && !s.modeSuspended) {
+        s.modeSuspended = true;
+        ChangeDisplaySettingsA(nullptr, 0);
+        ShowWindow(w->hwnd, SW_MINIMIZE);
+    } else if (active && s.modeSuspended) {
+        s.modeSuspended = false;
+        if (ChangeDisplaySettingsA(&s.changedMode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL) {
+            ShowWindow(w->hwnd, SW_RESTORE);
+            SetWindowPos(w->hwnd, HWND_TOP, 0, 0, static_cast<int>(s.changedMode.dmPelsWidth),
+                         static_cast<int>(s.changedMode.dmPelsHeight), SWP_NOACTIVATE);
+        } else {
+            s.modeChanged = false;  // the display no longer has it: the desktop's mode stays
+        }
+    }
+}
+
 // The class's window procedure: hands every message of our windows to the procedure the
 // class was registered with, numbers unchanged (they are the system's own).
 LRESULT CALLBACK classProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,6 +114,7 @@ LRESULT CALLBACK classProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         if (w != nullptr) w->hwnd = hwnd;
     }
     if (w == nullptr || w->procedure == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (message == WM_ACTIVATE) followActivation(w, LOWORD(wParam) != WA_INACTIVE);
     return w->procedure(w, message, wParam, lParam);
 }
 
@@ -140,6 +166,13 @@ std::intptr_t defaultWindowProcedure(NativeWindow* window, std::uint32_t message
     return DefWindowProcA(w->hwnd, message, wParam, lParam);
 }
 
+bool waitMessage(std::uint32_t timeoutMs) {
+    MSG m;
+    if (PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) return true;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+    return PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+}
+
 void postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
 void postMessage(const WindowMessage& m) {
@@ -186,14 +219,17 @@ bool changeDisplayMode(int width, int height, int bitsPerPixel) {
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
     if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) return false;
     state().modeChanged = true;
+    state().changedMode = mode;
     return true;
 }
 
 void restoreDisplayMode() {
     State& s = state();
-    if (!s.modeChanged) return;
-    ChangeDisplaySettingsA(nullptr, 0);
+    const bool changed = s.modeChanged && !s.modeSuspended;
     s.modeChanged = false;
+    s.modeSuspended = false;
+    if (!changed) return;
+    ChangeDisplaySettingsA(nullptr, 0);
     for (auto& w : s.windows) w->fullscreen = false;
 }
 
@@ -371,7 +407,34 @@ bool swapBuffers(DeviceContext* dc) {
     return SwapBuffers(dc->hdc) != FALSE;
 }
 
+bool syncSwapsToDisplay(DeviceContext* dc) {
+    if (validDc(dc) == nullptr) return false;
+    using SwapIntervalFn = BOOL(WINAPI*)(int);
+    auto setInterval = reinterpret_cast<SwapIntervalFn>(backend::glEntryPoint("wglSwapIntervalEXT"));
+    if (setInterval == nullptr) return false;
+    // Late swap tearing (-1) where the driver offers it, plain vertical sync otherwise.
+    if (backend::glExtensionOffered("WGL_EXT_swap_control_tear") && setInterval(-1)) return true;
+    return setInterval(1) != FALSE;
+}
+
+int displayRefreshRate(NativeWindow*) {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode)) return 0;
+    // 0 and 1 stand for the hardware's default rate, which the system does not name.
+    return mode.dmDisplayFrequency > 1 ? static_cast<int>(mode.dmDisplayFrequency) : 0;
+}
+
 // ---- mouse pointer ----------------------------------------------------------------------
+
+bool clientOrigin(NativeWindow* window, ScreenPoint& out) {
+    NativeWindow* w = findWindow(window);
+    if (w == nullptr) return false;
+    POINT p{0, 0};
+    if (!ClientToScreen(w->hwnd, &p)) return false;
+    out = ScreenPoint{p.x, p.y};
+    return true;
+}
 
 bool backend::systemCursorPos(ScreenPoint& out) {
     POINT p{};
