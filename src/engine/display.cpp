@@ -50,6 +50,7 @@ struct Display::Framebuffer {
     GLuint renderbuffers[2] = {0, 0};  // colour, depth
     int width = 0, height = 0;
     GLenum filter = GL_LINEAR;
+    bool copied = false;  // the first copy is checked
 
     bool load() {
         const bool arb = platform::glHasExtension("GL_ARB_framebuffer_object") || platform::glVersionAtLeast(3, 0);
@@ -212,8 +213,12 @@ bool Display::offscreenReady() {
     if (framebufferFailed) return false;
     if (framebuffer != nullptr && framebuffer->width == ws.width && framebuffer->height == ws.height) return true;
     if (framebuffer == nullptr) {
+        // A multisampled window (some drivers force it on every window) cannot take a copy
+        // from a single-sampled picture: the copy would fail and leave the screen black.
+        GLint sampleBuffers = 0;
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
         framebuffer = new Framebuffer;
-        if (!framebuffer->load()) {
+        if (sampleBuffers > 0 || !framebuffer->load()) {
             framebufferFailed = true;
             return false;
         }
@@ -250,8 +255,14 @@ void Display::swapBuffers() {
         }
         glDisable(GL_SCISSOR_TEST);
         framebuffer->bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer->framebuffer);
+        // Whatever the driver's reason, a first copy that it refuses means the viewport
+        // draws every later frame (this one is lost).  Earlier errors are not the copy's.
+        const bool firstCopy = !framebuffer->copied;
+        for (int i = 0; firstCopy && i < 32 && glGetError() != GL_NO_ERROR; ++i) continue;
         framebuffer->blitFramebuffer(0, 0, ws.width, ws.height, target.x, bottom, right, top, GL_COLOR_BUFFER_BIT,
                                      framebuffer->filter);
+        framebuffer->copied = true;
+        if (firstCopy && glGetError() != GL_NO_ERROR) framebufferFailed = true;
         framebuffer->bindFramebuffer(GL_FRAMEBUFFER, 0);
     }
     platform::swapBuffers(ws.deviceContext);

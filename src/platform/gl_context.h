@@ -22,8 +22,9 @@ void hideGlNames(std::vector<std::string> names);
 class OffscreenContext {
 public:
     // A current legacy OpenGL context with a width x height double-buffered RGBA
-    // drawable and a 16-bit depth buffer.  Check ok() before use.
-    OffscreenContext(int width, int height);
+    // drawable and a 16-bit depth buffer, multisampled when samples > 1 (as some drivers
+    // make every window whatever was asked).  Check ok() before use.
+    OffscreenContext(int width, int height, int samples = 0);
     ~OffscreenContext();
     OffscreenContext(const OffscreenContext&) = delete;
     OffscreenContext& operator=(const OffscreenContext&) = delete;

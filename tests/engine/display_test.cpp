@@ -261,6 +261,7 @@ struct ScaledCase {
     bool framebuffers;
     int surfaceWidth, surfaceHeight;
     platform::PictureRect picture;
+    int samples = 0;  // a window the driver multisamples: the copy cannot go there
 };
 
 class ScaledFrame : public ::testing::TestWithParam<ScaledCase> {};
@@ -271,8 +272,11 @@ TEST_P(ScaledFrame, FillsTheFittedRectangleAndLeavesBlackBars) {
     if (!c.framebuffers)
         platform::hideGlNames({"GL_ARB_framebuffer_object", "GL_EXT_framebuffer_object", "glBlitFramebuffer",
                                "glBlitFramebufferEXT"});
-    platform::OffscreenContext gl(SW, SH);
+    platform::OffscreenContext gl(SW, SH, c.samples);
     ASSERT_TRUE(gl.ok());
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    ASSERT_EQ(sampleBuffers > 0, c.samples > 1) << "the driver gives no multisampled window";
     // Left-overs of an earlier, differently sized frame.
     glClearColor(0.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -293,7 +297,7 @@ TEST_P(ScaledFrame, FillsTheFittedRectangleAndLeavesBlackBars) {
     demo->display->swapBuffers();  // no window to show it in: the scaled picture stays in the back buffer
     platform::hideGlNames({});
     EXPECT_EQ(demo->display->scaling(),
-              c.framebuffers ? Display::Scaling::Offscreen : Display::Scaling::Viewport);
+              c.framebuffers && c.samples == 0 ? Display::Scaling::Offscreen : Display::Scaling::Viewport);
 
     const platform::PictureRect r = platform::fitPicture(W, H, SW, SH);
     ASSERT_EQ(r, c.picture);
@@ -312,10 +316,12 @@ INSTANTIATE_TEST_SUITE_P(WithAndWithoutFramebufferObjects, ScaledFrame,
                          ::testing::Values(ScaledCase{true, 400, 240, {40, 0, 320, 240}},
                                            ScaledCase{false, 400, 240, {40, 0, 320, 240}},
                                            ScaledCase{true, 320, 400, {0, 80, 320, 240}},
-                                           ScaledCase{false, 320, 400, {0, 80, 320, 240}}),
+                                           ScaledCase{false, 320, 400, {0, 80, 320, 240}},
+                                           ScaledCase{true, 400, 240, {40, 0, 320, 240}, 4}),
                          [](const auto& info) {
                              return std::string(info.param.framebuffers ? "Framebuffer" : "Viewport") +
-                                    (info.param.surfaceWidth > info.param.surfaceHeight ? "Wide" : "Tall");
+                                    (info.param.surfaceWidth > info.param.surfaceHeight ? "Wide" : "Tall") +
+                                    (info.param.samples > 1 ? "Multisampled" : "");
                          });
 
 }  // namespace

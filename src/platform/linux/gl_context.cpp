@@ -16,7 +16,7 @@ bool glExtensionOffered(const char* name) { return SDL_GL_ExtensionSupported(nam
 
 }  // namespace backend
 
-OffscreenContext::OffscreenContext(int width, int height) : w(width), h(height) {
+OffscreenContext::OffscreenContext(int width, int height, int samples) : w(width), h(height) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "offscreen context: SDL video: %s\n", SDL_GetError());
         return;
@@ -29,6 +29,8 @@ OffscreenContext::OffscreenContext(int width, int height) : w(width), h(height) 
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 1 ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 1 ? samples : 0);
     SDL_Window* win = SDL_CreateWindow("offscreen", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (win == nullptr) {
         std::fprintf(stderr, "offscreen context: window: %s\n", SDL_GetError());
@@ -43,6 +45,9 @@ OffscreenContext::OffscreenContext(int width, int height) : w(width), h(height) 
     }
     window = win;
     context = ctx;
+    // The attributes are process-wide: the next window must not inherit the samples.
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
 }
 
 OffscreenContext::~OffscreenContext() {

@@ -80,6 +80,15 @@ bool isMinimised(NativeWindow* w) { return (SDL_GetWindowFlags(sdlWindow(w)) & S
 
 }  // namespace
 
+WindowMessage closeRequest() {
+    // A termination request from outside (a signal, the session ending) is a close request:
+    // the window procedure decides what closing means.
+    WindowMessage m;
+    m.window = firstWindow();
+    m.message = m.window ? msg::Close : msg::Quit;
+    return m;
+}
+
 bool translateEvent(const SDL_Event& e, WindowMessage& out) {
     switch (e.type) {
         case SDL_WINDOWEVENT: {
@@ -116,10 +125,7 @@ bool translateEvent(const SDL_Event& e, WindowMessage& out) {
             }
         }
         case SDL_QUIT:
-            // A termination request from outside (a signal, the session) is a close request:
-            // the window procedure decides what closing means.
-            out.window = firstWindow();
-            out.message = out.window ? msg::Close : msg::Quit;
+            out = closeRequest();
             return true;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {

@@ -13,6 +13,15 @@ NativeWindow* windowWithId(Uint32 id);
 NativeWindow* firstWindow();
 SDL_Window* sdlWindow(NativeWindow* window);
 
+// Termination signals become close requests (takeTerminationRequest), and end the process
+// within the second when nothing takes them.  Installed before SDL starts, once.
+void watchTerminationSignals();
+bool takeTerminationRequest();
+// The desktop's display mode back, from any thread, for an exit that cannot wait.
+void leaveChangedDisplayMode();
+
+// What a request to end from outside becomes.
+WindowMessage closeRequest();
 // The message an SDL event stands for; false for events the shell has no message for.
 bool translateEvent(const SDL_Event& e, WindowMessage& out);
 

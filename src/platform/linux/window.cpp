@@ -131,6 +131,10 @@ bool peekMessage(WindowMessage& out) {
         s.posted.pop_front();
         return true;
     }
+    if (backend::takeTerminationRequest()) {
+        out = backend::closeRequest();
+        return true;
+    }
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
     // Pump and take directly: SDL_PollEvent would report an empty queue once per pump round
     // even with events waiting, and a waiting message must always come before a frame.
@@ -187,6 +191,7 @@ bool registerClass(const std::string& className, WindowProcedure procedure, Inst
     if (failing(WindowStep::RegisterClass) || procedure == nullptr) return false;
     for (const auto& c : s.classes)
         if (c.name == className && c.instance == instance) return false;
+    backend::watchTerminationSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     s.classes.push_back(WindowClass{className, procedure, instance});
     return true;
@@ -235,6 +240,12 @@ void restoreDisplayMode() {
             w->fullscreen = false;
         }
     s.modeChanged = false;
+}
+
+void backend::leaveChangedDisplayMode() {
+    // Only the switched mode needs undoing; the window goes with the process.
+    for (auto& w : state().windows)
+        if (w->fullscreen) SDL_SetWindowFullscreen(w->sdl, 0);
 }
 
 bool fullscreenSwitchesMode() { return false; }

@@ -42,7 +42,7 @@ bool glExtensionOffered(const char* name) {
 
 // Tests and tools that draw without the demo's window run on the Linux backend; here the
 // context is never made and ok() stays false.
-OffscreenContext::OffscreenContext(int width, int height) : w(width), h(height) {
+OffscreenContext::OffscreenContext(int width, int height, int) : w(width), h(height) {
     std::fprintf(stderr, "offscreen context: not offered on this system\n");
 }
 
