@@ -4,10 +4,15 @@
 #   middle, black bars left and right, the same picture the capture tool makes at that
 #   moment; the pointer stays pinned to the centre, the title is left alone, and an Escape
 #   tap of a few milliseconds ends it with status 0;
-# - --mode-switch cannot have its mode here: two messages and status 1;
+# - --mode-switch cannot have its mode here: two messages, answered, and status 1; a
+#   termination signal while a message waits ends it within the second;
 # - --window opens a 640x480 window whose picture follows when the window is resized;
 # - under a Wayland compositor (Weston drawn into the same X screen) it shows the picture
-#   pillarboxed and ends with 0 on Escape;
+#   pillarboxed and ends with 0 on Escape; through that compositor's X server (Xwayland)
+#   it covers the whole output;
+# - under an X window manager (openbox) the pointer is pinned at the window's own centre
+#   only while the show has the focus: another window activated, the pointer stays where
+#   the user puts it;
 # - --help prints the options with status 0, an unknown option the usage with status 2;
 # - with a display that does not answer it says so and ends with status 1.
 # Usage: xvfb_run.sh <build folder>
@@ -96,11 +101,32 @@ if [ -n "$best" ]; then
 fi
 
 # ---- the real mode switch, asked for where the display has no such mode ------------------
-timeout 30 ./velastria --mode-switch >"$work/out.txt" 2>"$work/err.txt"
-status=$?
-check "--mode-switch without a 640x480 mode ends with status 1 (got $status)" test "$status" = 1
+# The message boxes are real (X core fonts are installed): answer each with Return.
+message_box() { xwininfo -root -tree | awk '/"Marn": \(\)/ {print $1; exit}'; }
+./velastria --mode-switch >"$work/out.txt" 2>"$work/err.txt" &
+pid=$!
+for _ in 1 2; do
+  box=""
+  for _ in $(seq 50); do
+    box=$(message_box)
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] && xdotool mousemove --window "$box" 20 20 sleep 0.2 key Return
+  sleep 0.5
+done
+check "--mode-switch shows a message box" test -n "$box"
+wait_exit "$pid" 100
+check "--mode-switch without a 640x480 mode ends with status 1 (got ${status:-still running})" test "${status:-0}" = 1
 check "it says the video mode could not be set" grep -q '^Marn: No se pudo establecer el modo de video$' "$work/err.txt"
 check "then that the window could not be made" grep -q '^Marn: No se pudo crear la ventana.$' "$work/err.txt"
+# Nobody answers, and a terminal's Ctrl+C, a session manager or `timeout` asks it to end.
+start=$(date +%s%N)
+timeout -s TERM 2 ./velastria --mode-switch >"$work/out.txt" 2>"$work/err.txt"
+status=$?
+elapsed=$((($(date +%s%N) - start) / 1000000))
+check "a signal ends it while the message waits (status $status after $elapsed ms)" \
+  test "$status" = 124 -a "$elapsed" -lt 3300
 
 # ---- a window, resized ------------------------------------------------------------------
 ./velastria --window >"$work/out.txt" 2>"$work/err.txt" &
@@ -132,8 +158,9 @@ if ! command -v weston >/dev/null; then
 else
   export XDG_RUNTIME_DIR="$work/runtime"
   mkdir -m 700 "$XDG_RUNTIME_DIR"
+  x_before=$(ls /tmp/.X11-unix 2>/dev/null)
   weston --backend=x11-backend.so --use-pixman --width=1280 --height=720 --socket=velastria-test \
-    --idle-time=0 >"$work/weston.txt" 2>&1 &
+    --idle-time=0 --xwayland >"$work/weston.txt" 2>&1 &
   weston_pid=$!
   output=""
   for _ in $(seq 100); do
@@ -155,17 +182,90 @@ else
       test "$(region_max "$work/wayland.png" 160x720+0+0)$(region_max "$work/wayland.png" 160x720+1120+0)" = 00
     mean=$(region_mean "$work/wayland.png" 960x720+160+0)
     check "Wayland: the middle 960x720 shows the picture (mean $mean)" test "$(echo "$mean > 0.004" | bc -l)" = 1
-    # Keys reach Weston through its X window, and from there the focused surface.
-    xdotool mousemove --window "$output" 640 360
+    # Keys reach Weston through its X window, and from there the focused surface.  (The
+    # message boxes above, ended with the program, may have left the X focus nowhere.)
+    xdotool mousemove --window "$output" 640 360 windowfocus "$output"
     xdotool keydown Escape sleep 0.005 keyup Escape
   fi
   wait_exit "$pid" 200
   check "Escape ends it under Wayland with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
   messages_of "$work/err.txt" >"$work/messages.txt"
   check "Wayland: no message was shown ($(head -c 300 "$work/messages.txt"))" test ! -s "$work/messages.txt"
+
+  # The same compositor's X server: full screen is its whole output, from the corner.
+  xwayland=$(comm -13 <(echo "$x_before") <(ls /tmp/.X11-unix) | sed -n 's/^X//p' | head -1)
+  check "weston offers an X server (Xwayland)" test -n "$xwayland"
+  if [ -n "$xwayland" ]; then
+    DISPLAY=":$xwayland" ./velastria >"$work/out.txt" 2>"$work/err.txt" &
+    pid=$!
+    placed=""
+    for _ in $(seq 100); do
+      placed=$(DISPLAY=":$xwayland" xwininfo -root -tree 2>/dev/null | awk '/"Marn": \("velastria"/ {print $(NF-1); exit}')
+      [ "$placed" = "1280x720+0+0" ] && break
+      sleep 0.1
+    done
+    check "Xwayland: the window covers the output from its corner (got ${placed:-no window})" \
+      test "$placed" = "1280x720+0+0"
+    kill -TERM "$pid" 2>/dev/null
+    wait_exit "$pid" 30
+    check "Xwayland: a termination signal ends it with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
+  fi
   kill "$weston_pid" 2>/dev/null
   wait "$weston_pid" 2>/dev/null
 fi
+
+# ---- under an X window manager: the pointer and the focus ---------------------------------
+openbox >"$work/openbox.txt" 2>&1 &
+wm_pid=$!
+sleep 1
+./velastria --window >"$work/out.txt" 2>"$work/err.txt" &
+pid=$!
+find_window 200
+check "--window under openbox opens a window" test -n "$window"
+if [ -n "$window" ]; then
+  # The client area's corner on the screen, whatever frame the manager put around it.
+  corner=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
+  read -r cx cy <<<"$corner"
+  centre="x:$((cx + 320)) y:$((cy + 240)) "
+  xdotool mousemove 1500 900
+  for _ in $(seq 30); do
+    sleep 0.1
+    location=$(xdotool getmouselocation)
+    grep -q "^$centre" <<<"$location" && break
+  done
+  check "the pointer is pinned at the window's own centre, $centre(got: $location)" grep -q "^$centre" <<<"$location"
+  xmessage -geometry +1200+700 "another program" &
+  other_pid=$!
+  other=""
+  for _ in $(seq 50); do
+    other=$(xdotool search --name '^xmessage$' 2>/dev/null | head -1)
+    [ -n "$other" ] && break
+    sleep 0.1
+  done
+  [ -n "$other" ] && xdotool windowactivate --sync "$other"
+  xdotool mousemove 1500 900
+  sleep 1
+  location=$(xdotool getmouselocation)
+  check "another window active: the pointer stays where it was put (got: $location)" grep -q "^x:1500 y:900 " <<<"$location"
+  xdotool windowminimize --sync "$window"
+  xdotool mousemove 1400 800
+  sleep 0.5
+  location=$(xdotool getmouselocation)
+  check "minimised: the pointer stays where it was put (got: $location)" grep -q "^x:1400 y:800 " <<<"$location"
+  check "minimised, the show goes on" kill -0 "$pid"
+  kill "$other_pid" 2>/dev/null
+  xdotool windowactivate --sync "$window"
+  for _ in $(seq 30); do
+    sleep 0.1
+    location=$(xdotool getmouselocation)
+    grep -q "^$centre" <<<"$location" && break
+  done
+  check "active again, the pointer is the show's (got: $location)" grep -q "^$centre" <<<"$location"
+  xdotool key Escape
+fi
+wait_exit "$pid" 200
+check "Escape ends the show under openbox with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
+kill "$wm_pid" 2>/dev/null
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
