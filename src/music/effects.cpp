@@ -32,6 +32,9 @@ void setEnvelopePosition(Channel& c, const Instrument& ins, std::int32_t x) {
     const std::int32_t count = ins.volumePointCount;
     if (count <= 0) return;
     const auto& pts = ins.volumeEnvelope;
+    // An envelope may begin after tick 0; a position before its first point holds there
+    // instead of extending the first segment backwards, far beyond 64.
+    x = std::max<std::int32_t>(x, pts[0].x);
     std::int32_t j = 0;
     // Bounded by the 12 points: the point after j must exist before it is looked at.
     while (j + 1 < count && pts[static_cast<std::size_t>(j) + 1].x < x) j += 1;
@@ -39,11 +42,13 @@ void setEnvelopePosition(Channel& c, const Instrument& ins, std::int32_t x) {
         const auto& a = pts[static_cast<std::size_t>(j)];
         const auto& b = pts[static_cast<std::size_t>(j) + 1];
         const std::int32_t dx = b.x - a.x;
-        const std::int32_t delta = dx == 0 ? 0 : (b.y - a.y) * 65536 / dx;
+        const std::int64_t delta = dx == 0 ? 0 : (b.y - a.y) * std::int64_t{65536} / dx;
+        // Within the segment the value stays between its two ends (0..64 << 16).
+        const std::int64_t value = (x - a.x) * delta + a.y * std::int64_t{65536};
         c.volumeEnvelopeDone = 0;
         c.volumeEnvelopeTick = x;
-        c.volumeEnvelopeDelta = delta;
-        c.volumeEnvelopeValue = (x - a.x) * delta + a.y * 65536;
+        c.volumeEnvelopeDelta = static_cast<std::int32_t>(delta);
+        c.volumeEnvelopeValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(value, 0, 64 * 65536));
         c.volumeEnvelopePoint = j + 1;
         c.volumeEnvelopeOutput = c.volumeEnvelopeValue / 65536;
     } else {

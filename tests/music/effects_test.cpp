@@ -363,6 +363,16 @@ TEST(EffectsNotes, KeyOffEffectFinetuneAndEnvelopePosition) {
     position.tick(6);
     EXPECT_EQ(position.channel().volumeEnvelopeDone, 1);
     EXPECT_EQ(position.channel().volumeEnvelopeOutput, 0);
+    // A position before the first point (only a record built by hand has one after tick 0)
+    // holds at that point instead of extending the first segment backwards.
+    PlayerRun before(songFromText(1, {"C-4 01 .. L00"}));
+    before.module->instruments[0].volumeType = 1;
+    before.module->instruments[0].volumePointCount = 2;
+    before.module->instruments[0].volumeEnvelope[0] = {600, 64};
+    before.module->instruments[0].volumeEnvelope[1] = {601, 0};
+    before.tick();
+    EXPECT_EQ(before.channel().volumeEnvelopeOutput, 64);
+    EXPECT_EQ(before.channel().voice->volume, 127);
 }
 
 TEST(EffectsPitch, WaveformControlKeepsOrResetsThePositionOnANewInstrument) {
