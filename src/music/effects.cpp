@@ -305,6 +305,13 @@ void effectFirstTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
                     volumeDown(c, c.fineVolumeSlideMemory);
                     c.updateFlags |= updateFlag::volume;
                     break;
+                case 12:
+                    // A cut at tick 0 silences the row at once, like a delay of 0 plays at once.
+                    if (lo == 0) {
+                        c.volume = 0;
+                        c.updateFlags |= updateFlag::volume;
+                    }
+                    break;
                 case 13:
                     if (lo == 0) break;  // a delay of 0 ticks plays the note at once, as written
                     c.period = remembered.period;

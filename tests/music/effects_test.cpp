@@ -73,7 +73,7 @@ TEST(EffectsVolume, TremoloTremorAndNoteCut) {
     EXPECT_EQ(tremor, (std::vector<int>{0, 0, -16, -16, -16, 0}));
 
     EXPECT_EQ(volumes("C-4 01 20 EC3", 6), (std::vector<int>{16, 16, 16, 0, 0, 0}));
-    EXPECT_EQ(volumes("C-4 01 20 EC0", 6), (std::vector<int>{16, 16, 16, 16, 16, 16}));
+    EXPECT_EQ(volumes("C-4 01 20 EC0", 6), (std::vector<int>{0, 0, 0, 0, 0, 0}));  // cut on tick 0
 }
 
 TEST(EffectsVolume, GlobalVolumeSetAndSlide) {
