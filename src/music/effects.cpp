@@ -236,6 +236,8 @@ void effectFirstTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
             break;
         case 9: {
             if (x) c.sampleOffsetMemory = x;
+            // The offset applies to the note of this row; without one it does nothing.
+            if (cell.note == 0 || cell.note == keyOffNote) break;
             const std::uint32_t o = static_cast<std::uint32_t>(c.sampleOffsetMemory) * 256u;
             if (o < sample.loopStart + sample.loopLength) {
                 if (c.voice) c.voice->startOffset = o;

@@ -171,6 +171,9 @@ void processRow(Module& m) {
         }
         c.periodDelta = 0;
         c.updateFlags |= updateFlag::frequency | updateFlag::volume;
+        // A sample offset belongs to the note of its own row; one that found no note to
+        // start must not cut into a later one.
+        if (c.voice) c.voice->startOffset = 0;
         if (cell.instrument) resetChannel(c, *sel.sample);
         if (cell.volume) volumeColumnFirstTick(c, cell.volume);
         if (cell.note == keyOffNote || (cell.effect == 20 && cell.param == 0)) c.keyOff = 1;

@@ -319,6 +319,12 @@ TEST(EffectsNotes, SampleOffsetStartsInsideOrRewinds) {
     run.tick();
     EXPECT_EQ(run.channel().voice->position, 1024u);
 
+    // Without a note on its row the offset does nothing, not even to a later note.
+    song.patterns[0] = *parseXmPattern("C-4 01 .. ...\n... .. .. 904\nC-4 01 .. ...", 1);
+    PlayerRun later(song);
+    later.tick(13);
+    EXPECT_EQ(later.channel().voice->position, 0u);
+
     song.patterns[0] = *parseXmPattern("C-4 01 .. ...\nC-4 01 .. 910", 1);
     PlayerRun past(song);
     past.tick(6);
