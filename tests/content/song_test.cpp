@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <set>
 
 #include "content_files.h"
@@ -203,16 +204,12 @@ TEST(Song, PlaysEveryOrderToItsEndAtAHealthyLevel) {
     EXPECT_LT(peak, 32767);   // never hits full scale
     EXPECT_GT(rmsDb, -22.0);  // and is not timid
     EXPECT_LT(rmsDb, -12.0);
-    // The show ends on order 28's first frame: the finale has faded out in the last second
-    // of order 27, and order 28 is next to silent.
+    // The show ends as order 28 starts: order 27's last second fades out, 28 is next to silent.
     auto rms = [](const std::vector<double>& v, std::size_t from, std::size_t to) {
-        double sum = 0;
-        for (std::size_t i = from; i < to; ++i) sum += v[i];
-        return std::sqrt(sum / (static_cast<double>(to - from) * blockFrames * 2));
+        return std::sqrt(std::accumulate(v.begin() + from, v.begin() + to, 0.0) / ((to - from) * blockFrames * 2.0));
     };
     const std::size_t second = mixRate / blockFrames, n = squares[0].size();
-    ASSERT_GT(n, second);
-    ASSERT_FALSE(squares[1].empty());
+    ASSERT_TRUE(n > second && !squares[1].empty());
     EXPECT_LT(rms(squares[1], 0, squares[1].size()), 10.0);
     EXPECT_GT(rms(squares[0], n - second, n - second / 2), 2 * rms(squares[0], n - second / 2, n));
     EXPECT_LT(rms(squares[0], n - second / 5, n), 10.0);
