@@ -308,7 +308,7 @@ void effectFirstTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
                     c.updateFlags |= updateFlag::volume;
                     break;
                 case 12:
-                    // A cut at tick 0 silences the row at once, like a delay of 0 plays at once.
+                    // A cut at tick 0 silences the note at once, as a delay of 0 plays it at once.
                     if (lo == 0) {
                         c.volume = 0;
                         c.updateFlags |= updateFlag::volume;
