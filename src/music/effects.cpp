@@ -32,6 +32,9 @@ void setEnvelopePosition(Channel& c, const Instrument& ins, std::int32_t x) {
     const std::int32_t count = ins.volumePointCount;
     if (count <= 0) return;
     const auto& pts = ins.volumeEnvelope;
+    // An envelope may begin after tick 0; a position before its first point holds there
+    // instead of extending the first segment backwards, far beyond 64.
+    x = std::max<std::int32_t>(x, pts[0].x);
     std::int32_t j = 0;
     // Bounded by the 12 points: the point after j must exist before it is looked at.
     while (j + 1 < count && pts[static_cast<std::size_t>(j) + 1].x < x) j += 1;
@@ -39,11 +42,13 @@ void setEnvelopePosition(Channel& c, const Instrument& ins, std::int32_t x) {
         const auto& a = pts[static_cast<std::size_t>(j)];
         const auto& b = pts[static_cast<std::size_t>(j) + 1];
         const std::int32_t dx = b.x - a.x;
-        const std::int32_t delta = dx == 0 ? 0 : (b.y - a.y) * 65536 / dx;
+        const std::int64_t delta = dx == 0 ? 0 : (b.y - a.y) * std::int64_t{65536} / dx;
+        // Within the segment the value stays between its two ends (0..64 << 16).
+        const std::int64_t value = (x - a.x) * delta + a.y * std::int64_t{65536};
         c.volumeEnvelopeDone = 0;
         c.volumeEnvelopeTick = x;
-        c.volumeEnvelopeDelta = delta;
-        c.volumeEnvelopeValue = (x - a.x) * delta + a.y * 65536;
+        c.volumeEnvelopeDelta = static_cast<std::int32_t>(delta);
+        c.volumeEnvelopeValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(value, 0, 64 * 65536));
         c.volumeEnvelopePoint = j + 1;
         c.volumeEnvelopeOutput = c.volumeEnvelopeValue / 65536;
     } else {
@@ -231,6 +236,8 @@ void effectFirstTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
             break;
         case 9: {
             if (x) c.sampleOffsetMemory = x;
+            // The offset applies to the note of this row; without one it does nothing.
+            if (cell.note == 0 || cell.note == keyOffNote) break;
             const std::uint32_t o = static_cast<std::uint32_t>(c.sampleOffsetMemory) * 256u;
             if (o < sample.loopStart + sample.loopLength) {
                 if (c.voice) c.voice->startOffset = o;
@@ -299,6 +306,13 @@ void effectFirstTick(Module& m, Channel& c, const NoteCell& cell, const Instrume
                     if (lo) c.fineVolumeSlideMemory = static_cast<std::uint8_t>(lo);
                     volumeDown(c, c.fineVolumeSlideMemory);
                     c.updateFlags |= updateFlag::volume;
+                    break;
+                case 12:
+                    // A cut at tick 0 silences the note at once, as a delay of 0 plays it at once.
+                    if (lo == 0) {
+                        c.volume = 0;
+                        c.updateFlags |= updateFlag::volume;
+                    }
                     break;
                 case 13:
                     if (lo == 0) break;  // a delay of 0 ticks plays the note at once, as written

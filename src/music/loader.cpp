@@ -160,6 +160,9 @@ void readEnvelope(ByteReader& in, std::array<EnvelopePoint, maxEnvelopePoints>& 
 void sanitizeEnvelope(std::array<EnvelopePoint, maxEnvelopePoints>& points, std::uint8_t& count,
                       std::uint8_t& sustain, std::uint8_t& loopStart, std::uint8_t& loopEnd, std::uint8_t& type) {
     count = std::min<std::uint8_t>(count, maxEnvelopePoints);
+    // An envelope starts with its note: a first point written after tick 0 is read as at
+    // tick 0, as other players read it, instead of leaving the note silent until then.
+    if (count > 0) points[0].x = 0;
     for (std::uint8_t i = 0; i < count; ++i) {
         points[i].y = std::min<std::uint16_t>(points[i].y, 64);
         // Ticks must not go backwards, or the envelope would never reach its next point.

@@ -359,4 +359,7 @@ void voiceRewind(Voice* v) {
     v->position = 0;
     v->positionFraction = 0;
     v->startOffset = 0;
+    // From the sample's start it plays forward: a ping-pong voice caught running backward
+    // would otherwise turn at once at the loop start and skip everything before it.
+    v->direction = 1;
 }

@@ -150,17 +150,24 @@ void processRow(Module& m) {
         const bool portaRow = cell.effect == 3 || cell.effect == 5;
         const bool hasNote = cell.note != 0 && cell.note != keyOffNote;
         if (cell.instrument && !portaRow) c.instrumentIndex = static_cast<std::uint8_t>(cell.instrument - 1);
+        const std::uint8_t previousNote = c.note;
         if (hasNote && !portaRow) c.note = static_cast<std::uint8_t>(cell.note - 1);
         Selection sel = select(m, c);
+        // A note moved outside the playable range by the sample's relative note makes no
+        // sound: it is not started, and what played before plays on.  It is dropped before
+        // anything (a delay, a retrigger) can start it later in the row.
+        const std::int32_t realNote = sel.sample->relativeNote + cell.note - 1;
+        const bool playable = hasNote && realNote >= 0 && realNote < playableNotes;
+        if (hasNote && !playable && c.note != previousNote) {
+            c.note = previousNote;
+            sel = select(m, c);
+        }
         const RememberedChannel remembered{c.period, c.volume, c.panning};
         if (c.lastEffect == 7 && cell.effect != 7) c.volume += c.volumeDelta;
         c.lastEffect = cell.effect;
         c.volumeDelta = 0;
         c.updateFlags = 0;
-        // A note moved outside the playable range by the sample's relative note makes no
-        // sound: it is not started, and what played before plays on.
-        const std::int32_t realNote = sel.sample->relativeNote + cell.note - 1;
-        if (hasNote && realNote >= 0 && realNote < playableNotes) {
+        if (playable) {
             c.realNote = static_cast<std::uint8_t>(realNote);
             if (m.flags & linearFrequencyFlag)
                 c.notePeriod = 7680 - 64 * c.realNote - sel.sample->finetune / 2;
@@ -171,6 +178,9 @@ void processRow(Module& m) {
         }
         c.periodDelta = 0;
         c.updateFlags |= updateFlag::frequency | updateFlag::volume;
+        // A sample offset belongs to the note of its own row; one that found no note to
+        // start must not cut into a later one.
+        if (c.voice) c.voice->startOffset = 0;
         if (cell.instrument) resetChannel(c, *sel.sample);
         if (cell.volume) volumeColumnFirstTick(c, cell.volume);
         if (cell.note == keyOffNote || (cell.effect == 20 && cell.param == 0)) c.keyOff = 1;
@@ -320,6 +330,9 @@ std::int32_t linearFrequency(std::int32_t effectivePeriod) {
 void updateVoice(Channel& c, const Sample& sample, const Module& m) {
     const std::int64_t effective = static_cast<std::int64_t>(c.period) + c.periodDelta;
     if (effective == 0) c.updateFlags &= static_cast<std::uint8_t>(~updateFlag::frequency);
+    // Period 0: the channel has never had a playable note, so a delay or retrigger on it
+    // has nothing to start (it would play at whatever step the voice last had).
+    if (c.period == 0) c.updateFlags &= static_cast<std::uint8_t>(~updateFlag::trigger);
     if (c.updateFlags & updateFlag::trigger) c.voice = voiceTrigger(c.voice, &sample);
     if (c.updateFlags & updateFlag::volume) {
         const std::int64_t v = (static_cast<std::int64_t>(c.volume + c.volumeDelta) * c.volumeEnvelopeOutput *

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <set>
 
 #include "content_files.h"
@@ -159,8 +160,8 @@ TEST(Song, MarksTheSceneCues) {
             EXPECT_TRUE(song.strikes(o, r, kStab)) << o << ":" << r;
             EXPECT_TRUE(song.strikes(o, r, kCrash)) << o << ":" << r;
         }
-    // The final chord is struck at row 0 of order 28.
-    EXPECT_GE(song.notesOn(28, 0), 5);
+    // The final chord is struck at row 16 of order 27, the last order the show plays.
+    EXPECT_GE(song.notesOn(27, 16), 5);
 }
 
 // Played through the demo's own player and mixer: every order is heard in sequence down to
@@ -175,6 +176,7 @@ TEST(Song, PlaysEveryOrderToItsEndAtAHealthyLevel) {
     double sumSquares = 0;
     long long frames = 0;
     int peak = 0;
+    std::vector<double> squares[2];  // per block of orders 27 and 28
     const long long blocks = (29LL * 7680 + 500) * mixRate / 1000 / blockFrames;
     for (long long b = 0; b < blocks; ++b) {
         const std::int32_t w = writeBlockIndex();
@@ -186,10 +188,13 @@ TEST(Song, PlaysEveryOrderToItsEndAtAHealthyLevel) {
         if (e.order < 29) lastRowOfOrder[e.order] = std::max(lastRowOfOrder[e.order], static_cast<int>(e.row));
         const std::int16_t* pcm = ringBlock(w);
         ASSERT_NE(pcm, nullptr);
+        double block = 0;
         for (int i = 0; i < blockFrames * 2; ++i) {
             peak = std::max(peak, std::abs(static_cast<int>(pcm[i])));
-            sumSquares += static_cast<double>(pcm[i]) * pcm[i];
+            block += static_cast<double>(pcm[i]) * pcm[i];
         }
+        sumSquares += block;
+        if (e.order == 27 || e.order == 28) squares[e.order - 27].push_back(block);
         frames += blockFrames;
     }
     stopPlayback(song.module);
@@ -199,4 +204,13 @@ TEST(Song, PlaysEveryOrderToItsEndAtAHealthyLevel) {
     EXPECT_LT(peak, 32767);   // never hits full scale
     EXPECT_GT(rmsDb, -22.0);  // and is not timid
     EXPECT_LT(rmsDb, -12.0);
+    // The show ends as order 28 starts: order 27's last second fades out, 28 is next to silent.
+    auto rms = [](const std::vector<double>& v, std::size_t from, std::size_t to) {
+        return std::sqrt(std::accumulate(v.begin() + from, v.begin() + to, 0.0) / ((to - from) * blockFrames * 2.0));
+    };
+    const std::size_t second = mixRate / blockFrames, n = squares[0].size();
+    ASSERT_TRUE(n > second && !squares[1].empty());
+    EXPECT_LT(rms(squares[1], 0, squares[1].size()), 10.0);
+    EXPECT_GT(rms(squares[0], n - second, n - second / 2), 2 * rms(squares[0], n - second / 2, n));
+    EXPECT_LT(rms(squares[0], n - second / 5, n), 10.0);
 }

@@ -73,7 +73,7 @@ TEST(EffectsVolume, TremoloTremorAndNoteCut) {
     EXPECT_EQ(tremor, (std::vector<int>{0, 0, -16, -16, -16, 0}));
 
     EXPECT_EQ(volumes("C-4 01 20 EC3", 6), (std::vector<int>{16, 16, 16, 0, 0, 0}));
-    EXPECT_EQ(volumes("C-4 01 20 EC0", 6), (std::vector<int>{16, 16, 16, 16, 16, 16}));
+    EXPECT_EQ(volumes("C-4 01 20 EC0", 6), (std::vector<int>{0, 0, 0, 0, 0, 0}));  // cut on tick 0
 }
 
 TEST(EffectsVolume, GlobalVolumeSetAndSlide) {
@@ -319,6 +319,10 @@ TEST(EffectsNotes, SampleOffsetStartsInsideOrRewinds) {
     run.tick();
     EXPECT_EQ(run.channel().voice->position, 1024u);
 
+    song.patterns[0] = *parseXmPattern("C-4 01 .. ...\n... .. .. 904\nC-4 01 .. ...", 1);  // no note, no offset
+    PlayerRun later(song);
+    later.tick(13);
+    EXPECT_EQ(later.channel().voice->position, 0u);
     song.patterns[0] = *parseXmPattern("C-4 01 .. ...\nC-4 01 .. 910", 1);
     PlayerRun past(song);
     past.tick(6);
@@ -363,6 +367,12 @@ TEST(EffectsNotes, KeyOffEffectFinetuneAndEnvelopePosition) {
     position.tick(6);
     EXPECT_EQ(position.channel().volumeEnvelopeDone, 1);
     EXPECT_EQ(position.channel().volumeEnvelopeOutput, 0);
+    // A position before the first point (after tick 0 only in a hand-made record) holds there.
+    PlayerRun before(songFromText(1, {"C-4 01 .. L00"}));
+    Instrument& ins = before.module->instruments[0];
+    ins.volumeType = 1, ins.volumePointCount = 2, ins.volumeEnvelope[0] = {600, 64}, ins.volumeEnvelope[1] = {601, 0};
+    before.tick();
+    EXPECT_EQ(before.channel().voice->volume, 127);
 }
 
 TEST(EffectsPitch, WaveformControlKeepsOrResetsThePositionOnANewInstrument) {

@@ -133,7 +133,7 @@ TEST(LoaderFormat, InstrumentFieldsAndEnvelopeRules) {
     XmSong song = simpleSong();
     XmInstrument& ins = song.instruments[0];
     ins.volumeEnvelope = {{{0, 64}}, 0, 0, 0, true, false, false};  // one point: off
-    ins.panningEnvelope = {{{0, 10}, {5, 200}, {3, 0}}, 7, 0, 9, true, true, true};
+    ins.panningEnvelope = {{{4, 10}, {5, 200}, {3, 0}}, 7, 0, 9, true, true, true};
     ins.fadeout = 300;
     ins.noteSample.fill(0);
     auto m = load(song);
@@ -146,6 +146,7 @@ TEST(LoaderFormat, InstrumentFieldsAndEnvelopeRules) {
     EXPECT_EQ(i.panningPointCount, 2);
     EXPECT_EQ(i.panningEnvelope[1].y, 64);
     EXPECT_EQ(i.panningType, 1);
+    EXPECT_EQ(i.panningEnvelope[0].x, 0);  // an envelope starts with its note
     ins.fadeout = 0xFFFF;
     m = load(song);
     EXPECT_EQ(m->instruments[0].fadeout, 0xFFFF);

@@ -223,6 +223,9 @@ TEST_F(MixerTest, PingPongTurnsAtBothEnds) {
     mix(1);
     EXPECT_EQ(v->direction, 2);
     EXPECT_EQ(v->position, 18u);  // 19.99... + 1.37 = 21.37, reflected about 20: 18.63
+    voiceRewind(v);  // while running backward: from the start forward, not from the loop start
+    mix(1);
+    EXPECT_EQ(v->position, 1u);
 }
 
 TEST_F(MixerTest, ShortLoopsTurnInsideTheLoopFromAnyPositionAndPitch) {

@@ -101,14 +101,15 @@ TEST(PlayerNotes, PortaRowKeepsTheSampleAndSlidesWithThePreviousRelativeNote) {
 }
 
 TEST(PlayerNotes, NoteOutsideThePlayableRangeMakesNoSound) {
-    // E-0 an octave down, and B-7 forty notes up: real notes -8 and 135.
-    XmSong song = songFromText(1, {"E-0 01 .. ...\nB-7 02 .. ...\nC-4 02 .. ..."});
+    // E-0 an octave down, and B-7 forty notes up: real notes -8 and 135; neither a note
+    // delay nor a retrigger on their row starts them later.
+    XmSong song = songFromText(1, {"E-0 01 .. ...\nB-7 02 .. ...\nE-0 01 .. ED3\nB-7 02 .. E92\nC-4 02 .. ..."});
     song.instruments[0].samples[0].relativeNote = -12;
     XmSample high = flatSample(500, 2000);
     high.relativeNote = 40;
     song.instruments.push_back(instrumentWith(high));
     PlayerRun run(song);
-    run.tick(12);
+    run.tick(24);
     EXPECT_EQ(run.channel().voice->sample, nullptr);
     run.tick();
     EXPECT_NE(run.channel().voice->sample, nullptr);

@@ -10,8 +10,9 @@
 //   11-14  spinning glass cube: the main theme at full power, a crash on row 0 of 12, 13, 14
 //   15-18  spirograph: a new chord and a stab on row 0 of every order, another stab and
 //          cymbal on row 32 (the colour change)
-//   19-27  credits: a melodic outro that thins out
-//   28     the final chord
+//   19-27  credits: a melodic outro that thins out; 27 strikes the final chord on row 16 and
+//          lets it die away before its last rows
+//   28     silence: the show ends on its first frame
 #include "composition.h"
 
 #include <functional>
@@ -521,7 +522,10 @@ Pattern spirograph(int part) {  // part 0..3 = orders 15..18
     return p;
 }
 
+Pattern finale();
+
 Pattern credits(int part) {  // part 0..8 = orders 19..27
+    if (part == 8) return finale();
     Pattern p;
     const bool themed = part == 1 || part == 2 || part == 3 || part == 5 || part == 6 || part == 8;
     const Progression& bars = themed ? kMain : kOutro;
@@ -553,13 +557,6 @@ Pattern credits(int part) {  // part 0..8 = orders 19..27
                 if (c.instrument) c.instrument = kStrings;
             p.tracks[ECHO] = echo(p.tracks[LEAD], 4, 0x0C, 3);
             break;
-        case 8:  // last statement on the bell, dying away
-            p.tracks[LEAD] = withVolume(parseTrack(kThemeA), 0x1C);
-            for (Cell& c : p.tracks[LEAD])
-                if (c.instrument) c.instrument = kBell;
-            p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, 3);
-            p.tracks[BASS][58].note = 97;
-            break;
         default:
             p.tracks[LEAD] = withVolume(parseTrack(part % 2 ? kThemeB : kThemeA), 0x20);
             p.tracks[ECHO] = echo(p.tracks[LEAD], 3, 0x0C, part % 2 ? 12 : 3);
@@ -570,16 +567,28 @@ Pattern credits(int part) {  // part 0..8 = orders 19..27
     return p;
 }
 
-Pattern finalChord() {
+// The last order the show plays: the theme's first phrase on the bell, then the final chord
+// on row 16, held for most of a bar and faded row by row from row 27.  The show ends on the
+// first frame of the next order, so the last second is the tail of the fade and row 62 is
+// already silent.
+Pattern finale() {
     Pattern p;
-    const Progression bars{{0, Amaj}};
-    for (int v = 0; v < 3; ++v) p.tracks[PAD1 + v] = fadeOut(padVoice(bars, v, 0x22), 16, 63, 1);
-    p.tracks[BASS] = fadeOut(bassLine(bars, kHeld, 0x28), 16, 63, 1);
-    p.tracks[LEAD] = fadeOut(parseTrack("00 E-5 09 20 ..."), 16, 63, 1);
-    p.tracks[ECHO] = parseTrack("00 A-5 0C 20 ...\n06 E-5 0C 14 ...\n12 C#5 0C 10 ...\n18 A-4 0C 0C ...");
-    p.tracks[KICK] = drumTrack("X...............|................|................|................", kKick);
-    p.tracks[CYMBAL] = cymbals({0}, 0x30);
-    p.tracks[FX] = stabs(bars, {0}, 0x2C);
+    const Progression bars{{0, Am}, {16, Amaj}};
+    for (int v = 0; v < 3; ++v) p.tracks[PAD1 + v] = fadeOut(padVoice(bars, v, 0x22), 27, 63, 1);
+    p.tracks[BASS] = fadeOut(bassLine(bars, kHeld, 0x24), 27, 63, 1);
+    Track bell = withVolume(parseTrack(kThemeA), 0x1C);
+    for (int r = 0; r < kRows; ++r) {
+        Cell& c = bell[static_cast<std::size_t>(r)];
+        if (r >= 16) c = Cell{};
+        if (c.instrument) c.instrument = kBell;
+    }
+    p.tracks[LEAD] = overlay(bell, fadeOut(parseTrack("16 E-5 09 20 ..."), 27, 63, 1));
+    Track bellEcho = echo(bell, 3, 0x0C, 3);
+    for (int r = 16; r < kRows; ++r) bellEcho[static_cast<std::size_t>(r)] = Cell{};
+    p.tracks[ECHO] = overlay(bellEcho, parseTrack("16 A-5 0C 20 ...\n22 E-5 0C 14 ...\n28 C#5 0C 10 ...\n34 A-4 0C 0C ..."));
+    p.tracks[KICK] = drumTrack("................|X...............|................|................", kKick);
+    p.tracks[CYMBAL] = cymbals({16}, 0x30);
+    p.tracks[FX] = stabs(bars, {16}, 0x2C);
     return p;
 }
 
@@ -597,7 +606,7 @@ Song composeSong() {
     for (int i = 0; i < 4; ++i) song.patterns.push_back(glassCube(i));
     for (int i = 0; i < 4; ++i) song.patterns.push_back(spirograph(i));
     for (int i = 0; i < 9; ++i) song.patterns.push_back(credits(i));
-    song.patterns.push_back(finalChord());
+    song.patterns.push_back(Pattern{});  // order 28: silence
     for (std::size_t i = 0; i < song.patterns.size(); ++i) song.orders.push_back(static_cast<std::uint8_t>(i));
     song.instruments = buildInstruments();
     return song;
