@@ -127,6 +127,19 @@ TEST_F(WindowTest, FullscreenNeedsExactlyTheModeAskedFor) {
     expectNothingLeft();
 }
 
+TEST_F(WindowTest, ModeRefusedWhereTheSwitchIsOnlyTheDefaultGivesTheScaledFullScreen) {
+    // No display offers 641 x 479; the user did not ask for the switch by name.
+    ASSERT_TRUE(openWindow("Marn", 641, 479, 32, ScreenMode::ModeSwitchOrFullscreen));
+    EXPECT_TRUE(messages.messages.empty());  // a line on standard error, no box to answer
+    const WindowState& ws = windowState();
+    EXPECT_TRUE(ws.fullscreen);
+    EXPECT_FALSE(ws.modeSwitched);
+    EXPECT_FALSE(platform::windowResources().modeChanged);
+    EXPECT_TRUE(platform::windowGeometry(ws.window).fullscreen);
+    closeWindow();
+    expectNothingLeft();
+}
+
 TEST_F(WindowTest, RegisterFailureNeedsNoCleanup) {
     platform::setStepFails(WindowStep::RegisterClass, true);
     EXPECT_FALSE(openWindow("Marn", 640, 480, 32, ScreenMode::Window));

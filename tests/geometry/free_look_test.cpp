@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/timer.h"
+#include "app/window.h"
 #include "engine/node.h"
 #include "geometry/controllers.h"
 #include "platform/window.h"
@@ -16,13 +17,17 @@ constexpr int W = 87, S = 83, A = 65, D = 68, Left = 37, Up = 38, Right = 39, Do
 class FreeLookTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        windowState().active = windowState().focused = true;  // the pointer is the show's
         platform::setVirtualCursor(&cursor);
         cursor.position = {320, 240};
         demo->input->sampleMouse();  // no offset
         node.addController(&look);
         timer.delta = 0.1f;
     }
-    void TearDown() override { platform::setVirtualCursor(nullptr); }
+    void TearDown() override {
+        platform::setVirtualCursor(nullptr);
+        windowState().active = windowState().focused = false;
+    }
 
     void hold(int key) { demo->input->keyDown(key); }
     void release(int key) { demo->input->keyUp(key); }

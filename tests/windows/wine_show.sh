@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows program as a person runs it, under Wine on a 640x480 X screen with no sound
 # server: it must switch the screen to 640x480 and cover it, pin the pointer to the centre,
-# show the title card, play on in silence, and end with status 0 on Escape.  Started
+# show the title card, play on in silence, and end with status 0 on Escape.  With --window,
+# another program taking the focus gets the pointer back.  Started
 # without its textures folder, it must say so in its message boxes (answered here as a
 # person would, with Enter) and keep running.  With --window it opens a framed window
 # whose title shows the frame rate.
@@ -61,6 +62,24 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 check "--window: the title shows the frame rate (got: '$title')" grep -qE '^Marn \(fps: +[0-9.]+, loops: [0-9]+\)$' <<<"$title"
+# Another program takes the focus: the pointer is the user's from then on.
+xmessage -geometry +300+300 "another program" &
+other_pid=$!
+other=""
+for _ in $(seq 50); do
+  other=$(xdotool search --name '^xmessage$' 2>/dev/null | head -1)
+  [ -n "$other" ] && break
+  sleep 0.1
+done
+[ -n "$other" ] && xdotool windowfocus --sync "$other"
+xdotool mousemove 600 20
+sleep 1
+location=$(xdotool getmouselocation)
+check "--window: another window focused, the pointer stays where it was put (got: $location)" \
+  grep -q "^x:600 y:20 " <<<"$location"
+kill "$other_pid" 2>/dev/null
+window=$(xdotool search --name '^Marn \(fps: ' 2>/dev/null | head -1)
+[ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
 end_with_escape "$pid"
 check "--window: Escape ends it with status 0 (got: ${status:-still running})" test "${status:-1}" = 0
 
