@@ -90,6 +90,15 @@ def surface_section(small_path, large_path):
     return out + [""]
 
 
+def desktop_section(path):
+    rows = [l for l in read(path).splitlines() if l.startswith("|")]
+    out = ["## On a desktop (the real program under Xvfb with openbox, llvmpipe, no vertical sync; "
+           "processor time of all threads as a share of one core)", ""]
+    if not rows:
+        return out + ["(not measured)", ""]
+    return out + ["| state | frames per second | processor |", "|---|---:|---:|"] + rows + [""]
+
+
 def main():
     music, show, split, header = sys.argv[1:5]
     out = read(header).splitlines() + [""]
@@ -97,6 +106,8 @@ def main():
     out += show_section(show, split)
     if len(sys.argv) > 6:
         out += surface_section(sys.argv[5], sys.argv[6])
+    if len(sys.argv) > 7:
+        out += desktop_section(sys.argv[7])
     print("\n".join(out))
 
 

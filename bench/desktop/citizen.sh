@@ -27,7 +27,7 @@ cpu_share() {
   before=$(cpu_ticks "$1")
   sleep "$2"
   after=$(cpu_ticks "$1")
-  echo "scale=1; 100 * ($after - $before) / ($ticks * $2)" | bc
+  printf '%.1f' "$(echo "scale=3; 100 * ($after - $before) / ($ticks * $2)" | bc)"
 }
 fps_of() { xdotool getwindowname "$1" | sed -nE 's/.*fps: *([0-9.]+).*/\1/p'; }
 
@@ -39,7 +39,7 @@ SDL_AUDIODRIVER=dummy ./velastria --window >/dev/null 2>&1 &
 pid=$!
 window=""
 for _ in $(seq 200); do
-  window=$(xdotool search --name '^Marn' 2>/dev/null | head -1)
+  window=$(xdotool search --name '^Marn' 2>/dev/null | head -1 || true)
   [ -n "$window" ] && break
   sleep 0.1
 done
