@@ -128,9 +128,16 @@ TEST_F(WindowLayerTest, WindowEventsBecomeActivationAndCloseMessages) {
     ASSERT_TRUE(restored.has_value());
     EXPECT_EQ(restored->message, msg::Activate);
     EXPECT_EQ(restored->wParam >> 16, 0u);
+    auto hidden = pushWindowEvent(SDL_WINDOWEVENT_HIDDEN, sdlId);  // another virtual desktop
+    ASSERT_TRUE(hidden.has_value());
+    EXPECT_EQ(hidden->wParam, 0x10000u);
     auto shown = pushWindowEvent(SDL_WINDOWEVENT_SHOWN, sdlId);
     ASSERT_TRUE(shown.has_value());
-    EXPECT_EQ(shown->wParam, 1u);
+    EXPECT_EQ(shown->wParam >> 16, 0u);
+    // The keyboard (and with it the pointer) comes with the focus, not with being shown.
+    auto lost = pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST, sdlId);
+    ASSERT_TRUE(lost.has_value());
+    EXPECT_EQ(lost->wParam, 0u);
     auto close = pushWindowEvent(SDL_WINDOWEVENT_CLOSE, sdlId);
     ASSERT_TRUE(close.has_value());
     EXPECT_EQ(close->message, msg::Close);

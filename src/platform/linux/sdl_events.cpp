@@ -76,6 +76,8 @@ std::uintptr_t activation(bool active, bool minimised) {
     return (minimised ? 0x10000u : 0u) | (active ? 1u : 0u);
 }
 
+bool hasFocus(NativeWindow* w) { return (SDL_GetWindowFlags(sdlWindow(w)) & SDL_WINDOW_INPUT_FOCUS) != 0; }
+
 bool isMinimised(NativeWindow* w) { return (SDL_GetWindowFlags(sdlWindow(w)) & SDL_WINDOW_MINIMIZED) != 0; }
 
 }  // namespace
@@ -99,8 +101,15 @@ bool translateEvent(const SDL_Event& e, WindowMessage& out) {
                 case SDL_WINDOWEVENT_SHOWN:
                 case SDL_WINDOWEVENT_RESTORED:
                 case SDL_WINDOWEVENT_MAXIMIZED:
+                    // Visible again; whether it has the keyboard too is the window manager's
+                    // to say (a focus message follows when it gives it).
                     out.message = msg::Activate;
-                    out.wParam = activation(true, false);
+                    out.wParam = activation(hasFocus(w), false);
+                    return true;
+                case SDL_WINDOWEVENT_HIDDEN:
+                    // Unmapped (another virtual desktop, say): as good as minimised.
+                    out.message = msg::Activate;
+                    out.wParam = activation(false, true);
                     return true;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
                     out.message = msg::Activate;
