@@ -4,6 +4,7 @@
 
 #include "app/demo.h"
 #include "app/frame_pacer.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -178,6 +179,7 @@ std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t mess
 int runMessageLoop() {
     FramePacer pacer;
     pacer.setRefreshRate(platform::displayRefreshRate(windowState().window));
+    std::uint32_t lastHiddenFrame = platform::clockMs() - hiddenFrameMs;
     for (;;) {
         platform::WindowMessage m;
         if (platform::peekMessage(m)) {
@@ -189,9 +191,13 @@ int runMessageLoop() {
         } else if (windowState().active) {
             if (!theDemo->frameStep()) return 0;
             pacer.frameDone();
-        } else if (!platform::waitMessage(hiddenFrameMs)) {
+        } else {
             // Minimised: nothing to look at, but the show goes on.  A frame now and then that
-            // draws nothing lets the scenes follow the song and end with it.
+            // draws nothing lets the scenes follow the song and end with it; in between the
+            // loop sleeps on the queue (messages arriving meanwhile do not put the frame off).
+            const std::uint32_t since = platform::clockMs() - lastHiddenFrame;
+            if (since < hiddenFrameMs && platform::waitMessage(hiddenFrameMs - since)) continue;
+            lastHiddenFrame = platform::clockMs();
             theDemo->display->drawingSuspended = true;
             const bool more = theDemo->frameStep();
             theDemo->display->drawingSuspended = false;
