@@ -90,6 +90,32 @@ wait_exit() {
   wait "$pid" 2>/dev/null
 }
 
+# Waits up to <tenths> tenths of a second for the pointer to be at "x:<x> y:<y> " (the
+# program puts it back there each frame); sets location to where it was last seen.
+wait_pointer_at() {
+  for _ in $(seq "$2"); do
+    sleep 0.1
+    location=$(xdotool getmouselocation)
+    grep -q "^$1" <<<"$location" && return
+  done
+}
+
+# Opens another program's window at +<x>+<y> and gives it the focus, the way a window
+# manager does when there is one (activation) or the way X does without (focus); sets
+# other_pid.
+focus_other_window() {
+  local other=""
+  xmessage -geometry "+$1+$2" "another program" &
+  other_pid=$!
+  for _ in $(seq 50); do
+    other=$(xdotool search --name '^xmessage$' 2>/dev/null | head -1)
+    [ -n "$other" ] && break
+    sleep 0.1
+  done
+  [ -n "$other" ] || return
+  if [ "${3:-}" = --activate ]; then xdotool windowactivate --sync "$other"; else xdotool windowfocus --sync "$other"; fi
+}
+
 # The lines the program's message boxes also print on stderr ("<caption>: <text>").
 messages_of() { grep -E '^(Marn|MARN|Error|SHUTDOWN ERROR): ' "$1"; }
 

@@ -61,11 +61,7 @@ if [ -n "$window" ]; then
 fi
 # Frames are running: each one puts the pointer back at the centre of the picture.
 xdotool mousemove 50 60
-for _ in $(seq 50); do
-  sleep 0.1
-  location=$(xdotool getmouselocation)
-  grep -q "^x:960 y:540 " <<<"$location" && break
-done
+wait_pointer_at "x:960 y:540 " 50
 check "the pointer is pinned to (960, 540) (got: $location)" grep -q "^x:960 y:540 " <<<"$location"
 
 # A tap far shorter than a frame.
@@ -228,21 +224,9 @@ if [ -n "$window" ]; then
   read -r cx cy <<<"$corner"
   centre="x:$((cx + 320)) y:$((cy + 240)) "
   xdotool mousemove 1500 900
-  for _ in $(seq 30); do
-    sleep 0.1
-    location=$(xdotool getmouselocation)
-    grep -q "^$centre" <<<"$location" && break
-  done
+  wait_pointer_at "$centre" 30
   check "the pointer is pinned at the window's own centre, $centre(got: $location)" grep -q "^$centre" <<<"$location"
-  xmessage -geometry +1200+700 "another program" &
-  other_pid=$!
-  other=""
-  for _ in $(seq 50); do
-    other=$(xdotool search --name '^xmessage$' 2>/dev/null | head -1)
-    [ -n "$other" ] && break
-    sleep 0.1
-  done
-  [ -n "$other" ] && xdotool windowactivate --sync "$other"
+  focus_other_window 1200 700 --activate
   xdotool mousemove 1500 900
   sleep 1
   location=$(xdotool getmouselocation)
@@ -255,11 +239,7 @@ if [ -n "$window" ]; then
   check "minimised, the show goes on" kill -0 "$pid"
   kill "$other_pid" 2>/dev/null
   xdotool windowactivate --sync "$window"
-  for _ in $(seq 30); do
-    sleep 0.1
-    location=$(xdotool getmouselocation)
-    grep -q "^$centre" <<<"$location" && break
-  done
+  wait_pointer_at "$centre" 30
   check "active again, the pointer is the show's (got: $location)" grep -q "^$centre" <<<"$location"
   xdotool key Escape
 fi

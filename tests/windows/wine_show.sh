@@ -32,11 +32,7 @@ if [ -n "$window" ]; then
 fi
 check "the screen mode is 640x480" bash -c "xdpyinfo | grep -q 'dimensions: *640x480 pixels'"
 xdotool mousemove 50 60
-for _ in $(seq 50); do
-  sleep 0.1
-  location=$(xdotool getmouselocation)
-  grep -q "^x:320 y:240 " <<<"$location" && break
-done
+wait_pointer_at "x:320 y:240 " 50
 check "the pointer is pinned to (320, 240) (got: $location)" grep -q "^x:320 y:240 " <<<"$location"
 import -window root "$work/title.png" 2>/dev/null
 band=$(title_band "$work/title.png")
@@ -63,15 +59,7 @@ for _ in $(seq 300); do
 done
 check "--window: the title shows the frame rate (got: '$title')" grep -qE '^Marn \(fps: +[0-9.]+, loops: [0-9]+\)$' <<<"$title"
 # Another program takes the focus: the pointer is the user's from then on.
-xmessage -geometry +300+300 "another program" &
-other_pid=$!
-other=""
-for _ in $(seq 50); do
-  other=$(xdotool search --name '^xmessage$' 2>/dev/null | head -1)
-  [ -n "$other" ] && break
-  sleep 0.1
-done
-[ -n "$other" ] && xdotool windowfocus --sync "$other"
+focus_other_window 300 300
 xdotool mousemove 600 20
 sleep 1
 location=$(xdotool getmouselocation)
