@@ -29,6 +29,21 @@ void showMessage(const std::string& text, const std::string& caption, MessageIco
     backend::showMessageBox(text, caption, icon);
 }
 
+void showCommandLineError(const std::string& text, const std::string& caption) {
+    MessageSink sink;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        sink = installedSink;
+    }
+    if (sink) {
+        sink(Message{text, caption, MessageIcon::Exclamation});
+        return;
+    }
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+    if (backend::commandLineErrorsInBox()) backend::showMessageBox(text, caption, MessageIcon::Exclamation);
+}
+
 void setMessageSink(MessageSink sink) {
     std::lock_guard<std::mutex> lock(sinkMutex);
     installedSink = std::move(sink);

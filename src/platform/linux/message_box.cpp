@@ -33,4 +33,7 @@ void showMessageBox(const std::string& text, const std::string& caption, Message
     if (displayAvailable()) SDL_ShowSimpleMessageBox(sdlFlags(icon), caption.c_str(), text.c_str(), nullptr);
 }
 
+// Options are typed in a terminal or a launcher's command line: standard error is seen.
+bool commandLineErrorsInBox() { return false; }
+
 }  // namespace platform::backend
