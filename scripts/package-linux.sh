@@ -9,7 +9,9 @@
 #   beside the program, found through the run path $ORIGIN;
 # - libjpeg-turbo and GLU are linked in from Debian's static archives, and so are the C++
 #   and GCC runtimes;
-# - OpenGL is the classic libGL.so.1 every desktop has (not libOpenGL.so.0, which some lack).
+# - OpenGL is the classic libGL.so.1 every desktop has (not libOpenGL.so.0, which some lack);
+# - unused parts of the C++ runtime are left out (--gc-sections): what remains asks for
+#   glibc 2.35 (Debian 12, Ubuntu 22.04 and later) rather than the build machine's 2.36.
 # The content (song and pictures) comes from the ordinary build's tools, as for Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,7 +47,7 @@ if [ ! -f "$out/build.ninja" ]; then
   PKG_CONFIG_PATH="$sdl/lib/pkgconfig" cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DVELASTRIA_TESTS=OFF -DVELASTRIA_BENCH=OFF \
     -DJPEG_LIBRARY="/usr/lib/$multiarch/libjpeg.a" -DGLU_LIBRARY="/usr/lib/$multiarch/libGLU.a" \
-    -DOpenGL_GL_PREFERENCE=LEGACY -DCMAKE_EXE_LINKER_FLAGS='-static-libstdc++ -static-libgcc -Wl,-rpath,\$ORIGIN' \
+    -DOpenGL_GL_PREFERENCE=LEGACY -DCMAKE_EXE_LINKER_FLAGS='-static-libstdc++ -static-libgcc -Wl,--gc-sections -Wl,-rpath,\$ORIGIN' \
     -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s -DCMAKE_SKIP_BUILD_RPATH=ON
 fi
 cmake --build "$out" -j "$jobs" --target velastria
