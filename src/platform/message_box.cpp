@@ -29,6 +29,11 @@ void showMessage(const std::string& text, const std::string& caption, MessageIco
     backend::showMessageBox(text, caption, icon);
 }
 
+void setMessageSink(MessageSink sink) {
+    std::lock_guard<std::mutex> lock(sinkMutex);
+    installedSink = std::move(sink);
+}
+
 void showCommandLineError(const std::string& text, const std::string& caption) {
     MessageSink sink;
     {
@@ -42,11 +47,6 @@ void showCommandLineError(const std::string& text, const std::string& caption) {
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
     if (backend::commandLineErrorsInBox()) backend::showMessageBox(text, caption, MessageIcon::Exclamation);
-}
-
-void setMessageSink(MessageSink sink) {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    installedSink = std::move(sink);
 }
 
 }  // namespace platform

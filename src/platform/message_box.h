@@ -20,12 +20,13 @@ struct Message {
 using MessageSink = std::function<void(const Message&)>;
 
 void showMessage(const std::string& text, const std::string& caption, MessageIcon icon = MessageIcon::None);
+// While a sink is installed, messages go to it instead of the screen and standard error.
+// An empty sink restores the normal behaviour.
+void setMessageSink(MessageSink sink);
+
 // A mistake on the command line, with the usage: always on standard error, and where
 // programs are mostly started from an icon or a shortcut (Windows), in a box as well,
 // since nobody there sees standard error.  A sink, when installed, gets it instead.
 void showCommandLineError(const std::string& text, const std::string& caption);
-// While a sink is installed, messages go to it instead of the screen and standard error.
-// An empty sink restores the normal behaviour.
-void setMessageSink(MessageSink sink);
 
 }  // namespace platform
