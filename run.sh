@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds everything from a fresh Debian 12 machine and runs the demo.
+# Builds the demo from a fresh Debian 12 machine and runs it.  Installs only what building
+# and running it needs; ./test.sh installs the rest.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/setup.sh
-./scripts/build.sh
+./scripts/setup.sh demo
+./scripts/build.sh demo
 cd build/demo
-exec ./velastria
+exec ./velastria "$@"

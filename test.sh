@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything from a fresh Debian 12 machine and runs the whole test suite, then the
 # Windows build's tests under Wine (build-windows), the sanitizer runs (build-asan,
-# build-tsan) and a short run of every fuzz target (build-fuzz).
+# build-tsan), a short run of every fuzz target (build-fuzz) and the Linux archive in a
+# minimal Debian 12 (build-linux).
 # VELASTRIA_QUICK=1 stops after the ordinary suite; VELASTRIA_FUZZ_SECONDS sets the fuzz time.
 # The last line is the ordinary suite's ctest summary.
 set -euo pipefail
@@ -17,5 +18,8 @@ if [ "${VELASTRIA_QUICK:-0}" != 1 ]; then
   ./scripts/sanitize.sh all
   ./scripts/fuzz.sh "${VELASTRIA_FUZZ_SECONDS:-60}"
   echo "sanitizer and fuzz runs: passed"
+  ./scripts/package-linux.sh
+  bash tests/release/linux_archive.sh build-linux
+  echo "Linux archive in a minimal Debian 12: passed"
 fi
 grep -E 'tests passed, [0-9]+ tests failed out of' "$summary" | tail -1

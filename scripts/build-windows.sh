@@ -13,6 +13,7 @@ deps=$out/deps
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 ./scripts/setup.sh
+source scripts/debian-source.bash
 
 # The host tools that paint the textures and compose the song (and render it, for the tests).
 if [ ! -f build/build.ninja ]; then
@@ -25,19 +26,8 @@ cmake --build build -j "$jobs" --target texgen songgen xmrender
 # the C decoder and the SIMD one give the same pixels with the default (integer) IDCT.
 jpeg=$deps/libjpeg-turbo
 if [ ! -f "$jpeg/lib/libjpeg.a" ]; then
-  if ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src ' /etc/apt/sources.list; then
-    cat > /etc/apt/sources.list.d/debian-src.sources <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    apt-get update -q
-  fi
   rm -rf "$deps/src" "$deps/jpeg-build"
-  mkdir -p "$deps/src"
-  (cd "$deps/src" && apt-get source --download-only libjpeg-turbo && dpkg-source -x libjpeg-turbo_*.dsc libjpeg-turbo)
+  debian_source libjpeg-turbo "$deps/src"
   cmake -S "$deps/src/libjpeg-turbo" -B "$deps/jpeg-build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$jpeg" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF

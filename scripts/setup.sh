@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the demo and the test suite need.
+# Installs the Debian 12 packages the project needs.
+#   scripts/setup.sh demo   what building and running the demo needs (./run.sh)
+#   scripts/setup.sh        that, and what the tests, the benchmarks, fuzzing, the Windows
+#                           build and the release archives need (./test.sh and the scripts
+#                           that need them)
 # Idempotent: it only calls apt-get when something is missing.
 set -euo pipefail
 
 packages=(
   # toolchain
-  g++ cmake ninja-build pkg-config git
+  g++ cmake ninja-build pkg-config
   # the demo's libraries
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libjpeg62-turbo-dev
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
-  # software OpenGL (llvmpipe) for headless rendering
+  # software OpenGL (llvmpipe) where the machine has no driver of its own
   libgl1-mesa-dri libegl-mesa0
+)
+[ "${1:-}" = demo ] || packages+=(
+  git
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils bc
@@ -26,6 +33,9 @@ packages=(
   # the Windows build (scripts/build-windows.sh) and its tests under Wine
   g++-mingw-w64-x86-64-posix googletest dpkg-dev wine wine64 fonts-wine
   pulseaudio pulseaudio-utils python3-numpy
+  # the Linux archive (scripts/package-linux.sh: dpkg-dev above fetches SDL's source) and
+  # its test in a minimal Debian 12 (tests/release/linux_archive.sh)
+  mmdebstrap
 )
 
 missing=()

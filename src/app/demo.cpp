@@ -4,6 +4,8 @@
 
 #include "app/window.h"
 #include "platform/window.h"
+#include "resources/load_report.h"
+#include "resources/texture_manager.h"
 #include "scenes/scene.h"
 
 Demo* theDemo = nullptr;
@@ -31,6 +33,8 @@ bool Demo::frameStep() {
         // Cleared before enter, so an enter that queues a further scene switches next pass.
         currentScene = pendingScene;
         pendingScene = nullptr;
+        // A scene loads all its pictures here: what failed is reported once it is built.
+        resources::LoadStep loading(display->textures->failures);
         currentScene->enter();
     }
     if (currentScene != nullptr && !currentScene->frame(timer.get())) return false;

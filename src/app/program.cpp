@@ -1,13 +1,30 @@
 #include "app/program.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 
 #include "app/demo.h"
 #include "app/window.h"
+#include "platform/file_path.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "scenes/first_scene.h"
+
+namespace {
+
+// The scenes follow the song: without it the title card would stay for ever in silence.
+int songMissing(const std::string& name) {
+    closeWindow();
+    std::error_code ec;
+    const std::filesystem::path where = std::filesystem::absolute(platform::nativePath(name), ec);
+    platform::showMessage("Cannot read the song " + (ec ? platform::nativePath(name) : where.string()) +
+                              "; the show cannot play without it.",
+                          "Marn", platform::MessageIcon::Stop);
+    return 1;
+}
+
+}  // namespace
 
 int runProgram(const ProgramOptions& options) {
     // Lives until the process ends, like everything it owns.
@@ -21,7 +38,7 @@ int runProgram(const ProgramOptions& options) {
     theDemo->display->init();
 
     theDemo->music->installFileCallbacks();
-    theDemo->music->load("sound\\velastr.xm");
+    if (!theDemo->music->load("sound\\velastr.xm")) return songMissing("sound\\velastr.xm");
     if (options.startSong)
         options.startSong(*theDemo->music);
     else
@@ -82,7 +99,7 @@ constexpr const char* helpText =
     "  --help         this text\n"
     "\n"
     "Keys: Escape ends the show; Alt+F4 or closing the window does too.\n"
-    "Run it from the folder that holds sound/ and textures/.\n";
+    "The song and pictures are read from sound/ and textures/ beside the program.\n";
 
 }  // namespace
 
@@ -95,7 +112,7 @@ int runCommandLine(int argc, const char* const* argv) {
             std::fputs(helpText, stdout);
             return 0;
         case CommandLine::Action::Usage:
-            std::fprintf(stderr, "velastria: %s\n%s", line.error.c_str(), usageText);
+            platform::showCommandLineError("velastria: " + line.error + "\n" + usageText, "velastria");
             return 2;
         case CommandLine::Action::Run: break;
     }

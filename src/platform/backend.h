@@ -19,6 +19,9 @@ std::uint32_t systemClockMs();
 // Shows the modal box where the system has a screen to show it on; returns at once otherwise.
 void showMessageBox(const std::string& text, const std::string& caption, MessageIcon icon);
 
+// Whether a command-line mistake needs a box to be seen (programs started from icons).
+bool commandLineErrorsInBox();
+
 // The default output device, opened for 16-bit stereo at `rate`; null (and why) when none opens.
 std::unique_ptr<AudioDevice> openSystemAudioDevice(int rate, std::string& why);
 

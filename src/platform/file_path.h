@@ -9,4 +9,10 @@ namespace platform {
 // Backslash separators become the native '/'; nothing else changes.
 std::string nativePath(const std::string& name);
 
+// Makes the folder that holds the running program the working folder, so the program's
+// relative names ("sound\velastr.xm", "textures\...") find its files however it was
+// started: a shortcut, a launcher or a terminal elsewhere.  False (the working folder
+// unchanged) when the program's folder cannot be found or entered.
+bool enterProgramFolder();
+
 }  // namespace platform

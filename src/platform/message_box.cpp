@@ -40,4 +40,19 @@ void setMessageSink(MessageSink sink) {
     installedSink = std::move(sink);
 }
 
+void showCommandLineError(const std::string& text, const std::string& caption) {
+    MessageSink sink;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        sink = installedSink;
+    }
+    if (sink) {
+        sink(Message{text, caption, MessageIcon::Exclamation});
+        return;
+    }
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+    if (backend::commandLineErrorsInBox()) backend::showMessageBox(text, caption, MessageIcon::Exclamation);
+}
+
 }  // namespace platform

@@ -26,4 +26,9 @@ bool messageBoxShowing();
 // An empty sink restores the normal behaviour.
 void setMessageSink(MessageSink sink);
 
+// A mistake on the command line, with the usage: always on standard error, and where
+// programs are mostly started from an icon or a shortcut (Windows), in a box as well,
+// since nobody there sees standard error.  A sink, when installed, gets it instead.
+void showCommandLineError(const std::string& text, const std::string& caption);
+
 }  // namespace platform

@@ -7,8 +7,8 @@
 #include <new>
 
 #include "platform/file_path.h"
-#include "platform/message_box.h"
 #include "resources/byte_view.h"
+#include "resources/load_report.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ const char* const unknownFormat = "Unknown DIB file format.";
 const char* const conversionError = "Image file conversion error.";
 const char* const outOfMemory = "Out of memory.";
 
-void report(const std::string& text) { platform::showMessage(text, "Error", platform::MessageIcon::None); }
+void report(const std::string& fileName, const std::string& text) { resources::reportLoadFailure(fileName, text, "Error"); }
 
 enum class ReadStatus { Ok, Unreadable, TooBig };
 
@@ -323,11 +323,11 @@ std::unique_ptr<RgbImage> loadDib(const std::string& fileName) {
     case ReadStatus::Ok:
         break;
     case ReadStatus::Unreadable: {
-        report("Failed to open DIB file " + fileName + ".\n");
+        report(fileName, "Failed to open DIB file " + fileName + ".\n");
         return nullptr;
     }
     case ReadStatus::TooBig:
-        report(outOfMemory);
+        report(fileName, outOfMemory);
         return nullptr;
     }
 
@@ -336,13 +336,13 @@ std::unique_ptr<RgbImage> loadDib(const std::string& fileName) {
     case Outcome::Ok:
         return image;
     case Outcome::Unknown:
-        report(unknownFormat);
+        report(fileName, unknownFormat);
         break;
     case Outcome::Conversion:
-        report(conversionError);
+        report(fileName, conversionError);
         break;
     case Outcome::Memory:
-        report(outOfMemory);
+        report(fileName, outOfMemory);
         break;
     }
     return nullptr;

@@ -2,9 +2,9 @@
 
 #include <GL/gl.h>
 
-#include "platform/message_box.h"
 #include "resources/dib.h"
 #include "resources/jpeg_reader.h"
+#include "resources/load_report.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ Texture* TextureManager::loadJpeg(const std::string& fileName) {
     std::unique_ptr<RgbImage> image;
     // A broken picture is reported like a missing one: the demo goes on without it.
     if (readJpeg(fileName, image) != JpegStatus::Ok) {
-        platform::showMessage("No se pudo abrir el JPG", "MARN", platform::MessageIcon::None);
+        resources::reportLoadFailure(fileName, "No se pudo abrir el JPG", "MARN");
         return nullptr;
     }
     return createTexture(*image);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/load_report.h"
+
 struct Texture {
     std::uint32_t name = 0;  // the OpenGL texture name
 };
@@ -18,4 +20,5 @@ public:
     Texture* loadJpeg(const std::string& fileName);
 
     std::vector<Texture*> textures;  // created by loadBmp, in creation order
+    resources::LoadReport failures;  // the files whose failure this run has reported
 };

@@ -2,6 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,10 +15,12 @@
 #include "app/window.h"
 #include "platform/clock.h"
 #include "platform/gl_context.h"
+#include "music/xm_writer.h"
 #include "platform/window.h"
 #include "support/message_recorder.h"
 #include "support/recording_scene.h"
 #include "support/scoped_demo.h"
+#include "support/xm_songs.h"
 
 namespace {
 
@@ -41,6 +47,30 @@ void expectNothingLeft() {
     EXPECT_EQ(ws.deviceContext, nullptr);
     EXPECT_EQ(ws.glContext, nullptr);
 }
+
+// runProgram reads its song from the working folder: a run gets a folder of its own, with a
+// short song in sound/ or without one.
+class SongFolder {
+public:
+    explicit SongFolder(bool withSong)
+        : previous(std::filesystem::current_path()),
+          root(std::filesystem::temp_directory_path() / ("velastria_program_" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(root / "sound");
+        if (withSong) {
+            const auto bytes = writeXm(xmtest::songFromText(1, {xmtest::patternText(1, 16, {{0, "C-4 01 .. ..."}})}));
+            std::ofstream(root / "sound" / "velastr.xm", std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        }
+        std::filesystem::current_path(root);
+    }
+    ~SongFolder() {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(root);
+    }
+
+private:
+    std::filesystem::path previous, root;
+};
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -322,6 +352,7 @@ TEST_F(MessageLoopTest, MinimisedShowDrawsNothingButStillFollowsTheSongToItsEnd)
 }
 
 TEST(ProgramStartUp, RunsThroughToTheLoopAndShutsDownOnQuit) {
+    SongFolder folder(true);
     MessageRecorder messages;
     drainMessages();
     Demo* before = theDemo;
@@ -340,6 +371,7 @@ TEST(ProgramStartUp, RunsThroughToTheLoopAndShutsDownOnQuit) {
 }
 
 TEST(ProgramStartUp, MissingMultitextureShowsItsMessageAndEndsWithStatus1) {
+    SongFolder folder(true);
     MessageRecorder messages;
     drainMessages();
     Demo* before = theDemo;
@@ -348,6 +380,22 @@ TEST(ProgramStartUp, MissingMultitextureShowsItsMessageAndEndsWithStatus1) {
     platform::hideGlNames({});
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, "El dispositivo grafico no soporta algunas operaciones necesarias.");
+    EXPECT_EQ(theDemo->loopCount, 0);
+    expectNothingLeft();
+    delete theDemo;
+    theDemo = before;
+    windowState() = WindowState{};
+}
+
+TEST(ProgramStartUp, MissingSongIsNamedAfterTheWindowClosesAndEndsWithStatus1) {
+    SongFolder folder(false);
+    MessageRecorder messages;
+    drainMessages();
+    Demo* before = theDemo;
+    EXPECT_EQ(runProgram(ProgramOptions{ScreenMode::Window}), 1);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    const std::string where = (std::filesystem::current_path() / "sound" / "velastr.xm").string();
+    EXPECT_NE(messages.messages[0].text.find(where), std::string::npos) << messages.messages[0].text;
     EXPECT_EQ(theDemo->loopCount, 0);
     expectNothingLeft();
     delete theDemo;

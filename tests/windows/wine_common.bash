@@ -51,12 +51,15 @@ wait_window() {  # exact window name; prints its id
   echo "$id"
 }
 
-# Answers every message box on the screen with Enter, as a person would; adds to boxes.
+# Answers every message box on the screen with Enter, as a person would; boxes counts the
+# different boxes answered (one may still be on screen at the next look).
 boxes=0
+answered=" "
 answer_boxes() {
   local box
   for box in $(windows_named Error) $(windows_named MARN); do
-    xdotool windowfocus "$box" 2>/dev/null && xdotool key Return && boxes=$((boxes + 1))
+    xdotool windowfocus "$box" 2>/dev/null && xdotool key Return || continue
+    [[ $answered == *" $box "* ]] || { boxes=$((boxes + 1)); answered+="$box "; }
   done
 }
 

@@ -275,12 +275,13 @@ int Capture::run() {
         return songPlaying;
     };
     program.runLoop = [this] { loop(); };
-    runProgram(program);
+    // A run that could not start (no window, no song) has said why through the sink.
+    const int status = runProgram(program);
 
     platform::setSwapObserver({});
     platform::setMessageSink({});
     const bool closed = closeOutputs();
-    if (failed || !closed) return 1;
+    if (failed || !closed || status != 0) return 1;
     return 0;
 }
 

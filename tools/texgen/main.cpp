@@ -2,6 +2,7 @@
 // (one PNG with every picture and its name) for looking at them all at once.
 //
 //   texgen <demo folder> [--sheet <file.png>]
+//   texgen --icon <file.ico> [--icon-preview <file.png>]   (the Windows program's icon)
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -42,20 +43,30 @@ Image contactSheet(const std::vector<Texture>& textures) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string outDir, sheetPath;
+    std::string outDir, sheetPath, iconPath, iconPreview;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--sheet" && i + 1 < argc) {
             sheetPath = argv[++i];
+        } else if (arg == "--icon" && i + 1 < argc) {
+            iconPath = argv[++i];
+        } else if (arg == "--icon-preview" && i + 1 < argc) {
+            iconPreview = argv[++i];
         } else if (outDir.empty() && !arg.starts_with("-")) {
             outDir = arg;
         } else {
-            std::fprintf(stderr, "usage: texgen <demo folder> [--sheet <file.png>]\n");
+            std::fprintf(stderr, "usage: texgen <demo folder> [--sheet <file.png>] | texgen --icon <file.ico>\n");
             return 2;
         }
     }
+    if (!iconPath.empty() && outDir.empty()) {
+        const std::vector<Image> icon = programIcon();
+        bool ok = writeIco(iconPath, icon);
+        if (!iconPreview.empty()) ok = writePng(iconPreview, icon.back()) && ok;
+        return ok ? 0 : 1;
+    }
     if (outDir.empty()) {
-        std::fprintf(stderr, "usage: texgen <demo folder> [--sheet <file.png>]\n");
+        std::fprintf(stderr, "usage: texgen <demo folder> [--sheet <file.png>] | texgen --icon <file.ico>\n");
         return 2;
     }
     const std::filesystem::path dir = std::filesystem::path(outDir) / "textures";

@@ -136,11 +136,10 @@ Image partyCard() {
     return c;
 }
 
-// Shown on a 5 x 3 plane at distance 3: the screen only sees its middle (about two thirds of
-// the width and four fifths of the height, centred a little left of the card's centre, as the
-// card sits 0.15 to the right), and it sways by up to 15 degrees.
-Image titleCard() {
-    const int W = 1000, H = 600;
+// The title card's art: a night sky, a light streak and the word in polished metal.  The
+// card is 1000 x 600 with "velastria" and its credit line; the program's icon is the same
+// art on a square with the word's first letter.
+Image titleArt(int W, int H, const char* text, int pixelHeight, bool credit) {
     Image c(W, H);
     const float cx = W * (0.5f - 0.15f / 5.0f), cy = H * 0.5f;
     c.forEach([&](int x, int y, Rgb& p) {
@@ -155,7 +154,8 @@ Image titleCard() {
         p = col;
     });
     Rng rng(77);
-    for (int i = 0; i < 900; ++i) {
+    const int stars = static_cast<int>(900.0 * W * H / 600000.0);  // the card has 900
+    for (int i = 0; i < stars; ++i) {
         const float x = rng.range(0, W), y = rng.range(0, H);
         const float b = std::pow(rng.unit(), 6.0f);
         const Rgb tint = lerp(hex(0xaac8ff), hex(0xfff0d8), rng.unit());
@@ -169,10 +169,10 @@ Image titleCard() {
     });
     platform::TextStyle style;
     style.fontPattern = "DejaVu Serif:bold";
-    style.pixelHeight = 100;  // about half the card's width: the part the screen shows
+    style.pixelHeight = pixelHeight;
     style.stretchX = 1.0f;
     style.letterSpacing = 6;
-    const Mask word = textMask("velastria", style);
+    const Mask word = textMask(text, style);
     const float ox = cx - static_cast<float>(word.width) / 2, oy = cy - static_cast<float>(word.height) * 0.62f;
     paintMask(c, blurred(word, 16, 70), ox - 70, oy - 70, [](int, int) { return hex(0x4f7dff); }, 1.4f, true);
     paintMask(c, blurred(word, 4, 16), ox - 16, oy - 16, [](int, int) { return hex(0xb9f1ff); }, 0.6f, true);
@@ -189,17 +189,25 @@ Image titleCard() {
             return col;
         },
         1.0f, false);
-    platform::TextStyle small;
-    small.fontPattern = "DejaVu Sans";
-    small.pixelHeight = 22;
-    small.letterSpacing = 12;
-    const Mask by = textMask("a demo by vom", small);
-    paintMask(c, by, cx - static_cast<float>(by.width) / 2, cy + static_cast<float>(word.height) * 0.55f,
-              [](int, int) { return hex(0xc9d6ff); }, 0.9f, false);
+    if (credit) {
+        platform::TextStyle small;
+        small.fontPattern = "DejaVu Sans";
+        small.pixelHeight = 22;
+        small.letterSpacing = 12;
+        const Mask by = textMask("a demo by vom", small);
+        paintMask(c, by, cx - static_cast<float>(by.width) / 2, cy + static_cast<float>(word.height) * 0.55f,
+                  [](int, int) { return hex(0xc9d6ff); }, 0.9f, false);
+    }
     c = vignette(c, 1.0f, 0.55f);
     dither(c, 12, 0.01f);
     return c;
 }
+
+// Shown on a 5 x 3 plane at distance 3: the screen only sees its middle (about two thirds of
+// the width and four fifths of the height, centred a little left of the card's centre, as the
+// card sits 0.15 to the right), and it sways by up to 15 degrees.
+// The word is about half the card's width: the part the screen shows.
+Image titleCard() { return titleArt(1000, 600, "velastria", 100, true); }
 
 // The group's logo, shown with additive blending on a 4 x 1.65 plane: black means nothing.
 Image logo() {
@@ -679,6 +687,11 @@ Texture make(std::string name, Format f, Image img) {
 }
 
 }  // namespace
+
+std::vector<Image> programIcon() {
+    const Image art = titleArt(256, 256, "v", 230, false);
+    return {art.resized(16, 16), art.resized(32, 32), art.resized(48, 48), art};
+}
 
 std::vector<Texture> buildAllTextures() {
     std::vector<Texture> out;

@@ -19,6 +19,9 @@ struct Texture {
 
 std::vector<Texture> buildAllTextures();
 
+// The Windows program's icon, drawn from the title art: 16, 32, 48 and 256 pixels square.
+std::vector<Image> programIcon();
+
 // Terrain height (0..255 byte units) for terrain column x, row z of the 128 x 128 map:
 // row z is the BMP's z-th stored row and lies at world z = z - 63.5.
 constexpr int kMapSize = 128;

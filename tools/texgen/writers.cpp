@@ -22,6 +22,61 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 }  // namespace
 
+bool writeIco(const std::string& path, const std::vector<Image>& sizes) {
+    // Each entry is a bottom-up 32-bit DIB whose header counts the colour rows and the
+    // transparency mask rows together (twice the height); alpha carries the shape, so the
+    // mask is all zero.
+    std::vector<std::vector<std::uint8_t>> entries;
+    for (const Image& img : sizes) {
+        const int w = img.width(), h = img.height();
+        if (w != h || w < 1 || w > 256) {
+            std::fprintf(stderr, "texgen: an icon picture must be square, 1 to 256 pixels\n");
+            return false;
+        }
+        const std::uint32_t maskRow = ((static_cast<std::uint32_t>(w) + 31) / 32) * 4;
+        const std::uint32_t pixelBytes = static_cast<std::uint32_t>(w * h) * 4;
+        std::vector<std::uint8_t> e;
+        put32(e, 40);
+        put32(e, static_cast<std::uint32_t>(w));
+        put32(e, static_cast<std::uint32_t>(h) * 2);
+        put16(e, 1);
+        put16(e, 32);
+        put32(e, 0);
+        put32(e, pixelBytes + maskRow * static_cast<std::uint32_t>(h));
+        for (int i = 0; i < 4; ++i) put32(e, 0);
+        const std::vector<std::uint8_t> rgb = img.toBytes();
+        for (int y = h - 1; y >= 0; --y)
+            for (int x = 0; x < w; ++x) {
+                const std::size_t p = (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
+                e.push_back(rgb[p + 2]);
+                e.push_back(rgb[p + 1]);
+                e.push_back(rgb[p]);
+                e.push_back(255);
+            }
+        e.resize(e.size() + maskRow * static_cast<std::uint32_t>(h), 0);
+        entries.push_back(std::move(e));
+    }
+    std::vector<std::uint8_t> out;
+    put16(out, 0);
+    put16(out, 1);  // icon
+    put16(out, static_cast<std::uint32_t>(entries.size()));
+    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const int w = sizes[i].width();
+        out.push_back(static_cast<std::uint8_t>(w == 256 ? 0 : w));  // 0 stands for 256
+        out.push_back(static_cast<std::uint8_t>(w == 256 ? 0 : w));
+        out.push_back(0);  // no palette
+        out.push_back(0);
+        put16(out, 1);
+        put16(out, 32);
+        put32(out, static_cast<std::uint32_t>(entries[i].size()));
+        put32(out, offset);
+        offset += static_cast<std::uint32_t>(entries[i].size());
+    }
+    for (const auto& e : entries) out.insert(out.end(), e.begin(), e.end());
+    return toolfiles::writeFile(path, out);
+}
+
 bool writeBmp(const std::string& path, const Image& img) {
     const int w = img.width(), h = img.height();
     const std::uint32_t rowBytes = (static_cast<std::uint32_t>(w) * 3 + 3) & ~3u;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "image.h"
 
@@ -13,6 +14,8 @@ namespace texgen {
 bool writeBmp(const std::string& path, const Image& img);
 // Baseline JPEG (libjpeg compress API, 4:2:0 unless fullChroma), top row first.
 bool writeJpeg(const std::string& path, const Image& img, int quality, bool fullChroma = false);
+// Windows icon file: one opaque 32-bit entry per picture (each square, at most 256 pixels).
+bool writeIco(const std::string& path, const std::vector<Image>& sizes);
 // 8-bit RGB PNG with stored (uncompressed) deflate blocks.
 bool writePng(const std::string& path, const Image& img);
 

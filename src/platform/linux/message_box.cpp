@@ -42,4 +42,7 @@ void showMessageBox(const std::string& text, const std::string& caption, Message
     if (hidden) SDL_ShowCursor(SDL_DISABLE);
 }
 
+// Options are typed in a terminal or a launcher's command line: standard error is seen.
+bool commandLineErrorsInBox() { return false; }
+
 }  // namespace platform::backend

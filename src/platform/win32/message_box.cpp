@@ -34,4 +34,7 @@ void showMessageBox(const std::string& text, const std::string& caption, Message
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
 }
 
+// Options come from shortcuts: a desktop program's standard error is seen by nobody.
+bool commandLineErrorsInBox() { return true; }
+
 }  // namespace platform::backend
