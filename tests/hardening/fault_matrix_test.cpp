@@ -91,12 +91,6 @@ void expectFullShow(const ShowResult& r) {
     EXPECT_EQ(r.scenes.size(), 6u);
 }
 
-bool isDibMessage(const platform::Message& m, const std::string& file) {
-    return m.caption == "Error" && (m.text == "Failed to open DIB file textures\\" + file + ".\n" ||
-                                    m.text == "Unknown DIB file format." || m.text == "Image file conversion error." ||
-                                    m.text == "Out of memory.");
-}
-
 }  // namespace
 
 TEST(FaultMatrix, IntactContentRunsTheWholeChainWithoutMessages) {
