@@ -152,7 +152,7 @@ TEST(SilentDevice, AdvancesWithTheClockAt176400BytesPerSecond) {
     platform::SilentAudioDevice device;
     ASSERT_TRUE(device.open(44100));
     EXPECT_EQ(device.bytePosition(), 0u);
-    device.playLooping(nullptr, 0);
+    device.playLooping(nullptr, 0, 0);
     clock.advance(1000);
     EXPECT_EQ(device.bytePosition(), 176400u);
     clock.advance(5);

@@ -3,25 +3,35 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "platform/backend.h"
+#include "platform/clock.h"
 
 namespace platform::backend {
 
 namespace {
+
+// Frames per SDL buffer: SDL's own thread refills it, and the sound server holds about as
+// much again, so this much music (about 93 ms at 44100) is queued past the ring; one busy
+// moment of a shared two-core machine no longer empties it, as 1024 frames did.
+constexpr Uint16 deviceFrames = 4096;
 
 class SdlAudioDevice : public AudioDevice {
 public:
     ~SdlAudioDevice() override { close(); }
 
     bool open(int rate) override {
+        // SDL's audio thread asks for real-time scheduling (through RTKit where the system
+        // offers it, so no root is needed) rather than only a higher nice level.
+        SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         subsystem = true;
         SDL_AudioSpec want{};
         want.freq = rate;
         want.format = AUDIO_S16SYS;
         want.channels = 2;
-        want.samples = 1024;  // a power of two, well under one 20 ms block at 44100
+        want.samples = deviceFrames;
         want.callback = &SdlAudioDevice::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
@@ -30,20 +40,39 @@ public:
             close();
             return false;
         }
+        bytesPerSecond = static_cast<std::uint64_t>(rate) * 4u;
         SDL_PauseAudioDevice(device, 0);
         return true;
     }
 
-    void playLooping(const std::int16_t* data, std::uint32_t bytes) override {
+    void playLooping(const std::int16_t* data, std::uint32_t bytes, std::uint32_t startByte) override {
         SDL_LockAudioDevice(device);
         buffer = reinterpret_cast<const std::uint8_t*>(data);
         bufferBytes = bytes;
-        cursor = 0;
-        played.store(0);
+        cursor = bytes > 0 ? startByte % bytes / 4u * 4u : 0;
+        {
+            std::lock_guard lock(countMutex);
+            handed = 0;
+            lastPiece = 0;
+            handedAtMs = clockMs();
+        }
         SDL_UnlockAudioDevice(device);
     }
 
-    std::uint32_t bytePosition() override { return played.load(); }
+    // The callback's piece is heard after the one before it has played: at each callback
+    // the ear is one piece behind what has been handed over, and it moves on with the clock
+    // until the next callback, never past what SDL holds.  The picture then follows the
+    // music that sounds, not the music handed to SDL up to a buffer earlier.
+    std::uint32_t bytePosition() override {
+        std::lock_guard lock(countMutex);
+        const std::uint32_t base = handed - lastPiece;
+        const std::uint64_t since = static_cast<std::uint32_t>(clockMs() - handedAtMs) * bytesPerSecond / 1000u / 4u * 4u;
+        return base + static_cast<std::uint32_t>(std::min<std::uint64_t>(since, lastPiece));
+    }
+
+    // SDL marks a device it has lost (unplugged, sound server gone) as stopped, and then
+    // keeps calling back on a timer of its own, so the position alone would not tell.
+    bool lost() override { return device != 0 && SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED; }
 
     void reset() override {
         if (!device) return;
@@ -83,7 +112,10 @@ private:
             cursor += n;
             if (cursor == bufferBytes) cursor = 0;
         }
-        played.fetch_add(length);
+        std::lock_guard lock(countMutex);
+        handed += length;
+        lastPiece = length;
+        handedAtMs = clockMs();
     }
 
     SDL_AudioDeviceID device = 0;
@@ -91,7 +123,11 @@ private:
     const std::uint8_t* buffer = nullptr;
     std::uint32_t bufferBytes = 0;
     std::uint32_t cursor = 0;
-    std::atomic<std::uint32_t> played{0};
+    std::uint64_t bytesPerSecond = 44100u * 4u;
+    std::mutex countMutex;  // the three below change together in SDL's thread
+    std::uint32_t handed = 0;
+    std::uint32_t lastPiece = 0;
+    std::uint32_t handedAtMs = 0;
 };
 
 }  // namespace
