@@ -45,6 +45,14 @@ struct Playback {
     // The device is watched while it plays: lost or stalled, the silent clock takes over
     // and a real device is looked for again now and then.
     bool onSilentClock = false;
+    // A device has proved itself once it has played a while; until then it may take its
+    // time to start.  One found again is let go quietly if it never proves itself (some
+    // open and then never play: a driver with nowhere to send the sound).
+    bool proven = false;
+    bool foundAgain = false;
+    // A device found again, warming up before it takes over.
+    std::unique_ptr<platform::AudioDevice> waiting;
+    std::uint32_t waitingSinceMs = 0;
     std::uint32_t lastMoveMs = 0;
     std::uint32_t lastLookMs = 0;
 
@@ -80,6 +88,10 @@ constexpr std::uint32_t ringBytes = static_cast<std::uint32_t>(ringFrames) * 4u;
 // A playing device whose position stands still this long has stalled; the longest any
 // backend waits between two refills of its own buffer is well under it.
 constexpr std::uint32_t stallLimitMs = 250;
+// A device just opened may start in fits (a sound server settling its own buffering
+// first): until it has played provenMs it is given up only after standing still this long.
+constexpr std::uint32_t startLimitMs = 2000;
+constexpr std::uint32_t provenMs = 1000;
 // How often a real device is looked for while the silent clock plays.
 constexpr std::uint32_t lookAgainMs = 1000;
 
@@ -103,7 +115,8 @@ void retire(std::unique_ptr<platform::AudioDevice> device) {
 // standard error.  `stillMs`: how long the position has stood still; the song goes on by
 // that much, so the show keeps its time.
 void handOverToSilence(std::uint32_t stillMs, const char* why) {
-    std::fprintf(stderr, "audio: the output device %s; playing on in silence and looking for it again\n", why);
+    if (playback.proven || !playback.foundAgain)
+        std::fprintf(stderr, "audio: the output device %s; playing on in silence and looking for it again\n", why);
     playback.device->reset();
     retire(std::move(playback.device));
     playback.playedBytes += bytesForMs(stillMs) / 4u * 4u;
@@ -113,27 +126,39 @@ void handOverToSilence(std::uint32_t stillMs, const char* why) {
     playback.device = std::move(silent);
     playback.lastDeviceBytes = 0;
     playback.onSilentClock = true;
+    playback.proven = false;
+    playback.foundAgain = false;
 }
 
 // Every blockFrames of the ring holds music for the block the device plays there, so a
 // new device starts at the frame the silent clock has reached and sounds the song right
-// where it is.
+// where it is.  It is opened first and left to warm up on silence while the silent clock
+// keeps the time; one that does not warm up in time, or goes away meanwhile, is let go.
 void lookForDevice(std::uint32_t now) {
+    if (playback.waiting) {
+        if (playback.waiting->lost() || now - playback.waitingSinceMs > startLimitMs) {
+            retire(std::move(playback.waiting));
+            return;
+        }
+        if (!playback.waiting->warmedUp()) return;
+        // The position may have moved since the last step.
+        const std::uint32_t silentBytes = playback.device->bytePosition();
+        playback.playedBytes += static_cast<std::uint32_t>(silentBytes - playback.lastDeviceBytes);
+        const auto start = static_cast<std::uint32_t>(playback.playedBytes % ringBytes);
+        playback.waiting->playLooping(playback.ring.data(), ringBytes, start);
+        playback.device->reset();
+        playback.device = std::move(playback.waiting);
+        playback.lastDeviceBytes = 0;
+        playback.onSilentClock = false;
+        playback.proven = false;
+        playback.foundAgain = true;
+        playback.lastMoveMs = now;
+        return;
+    }
     if (now - playback.lastLookMs < lookAgainMs || devicesClosing.load() > 0) return;
     playback.lastLookMs = now;
-    auto found = platform::openSystemAudioOutput(mixRate);
-    if (!found) return;
-    // The position may have moved while the device opened.
-    const std::uint32_t silentBytes = playback.device->bytePosition();
-    playback.playedBytes += static_cast<std::uint32_t>(silentBytes - playback.lastDeviceBytes);
-    const auto start = static_cast<std::uint32_t>(playback.playedBytes % ringBytes);
-    found->playLooping(playback.ring.data(), ringBytes, start);
-    playback.device->reset();
-    playback.device = std::move(found);
-    playback.lastDeviceBytes = 0;
-    playback.onSilentClock = false;
-    playback.lastMoveMs = now;
-    std::fprintf(stderr, "audio: an output device is back; the sound goes on\n");
+    playback.waiting = platform::openSystemAudioOutput(mixRate);
+    playback.waitingSinceMs = now;
 }
 
 bool start(Module* module, Mode mode) {
@@ -162,6 +187,7 @@ bool start(Module* module, Mode mode) {
     } while (playback.writeBlock != 0);
     playback.device->playLooping(playback.ring.data(), ringBytes);
     playback.lastMoveMs = playback.lastLookMs = platform::clockMs();
+    playback.proven = playback.foundAgain = false;
     playback.stopRequest = false;
     if (mode == Mode::Device) {
         playback.threadFinished = false;
@@ -196,7 +222,12 @@ bool stopPlayback(Module* module) {
         playback.device->close();
         playback.device.reset();
     }
+    if (playback.waiting) {
+        playback.waiting->close();
+        playback.waiting.reset();
+    }
     playback.onSilentClock = false;
+    playback.proven = playback.foundAgain = false;
     playback.writeBlock = 0;
     playback.readBlock = 0;
     playback.threadFinished = true;
@@ -244,10 +275,16 @@ void audioThreadStep() {
     if (bytes != playback.lastDeviceBytes) playback.lastMoveMs = now;
     playback.playedBytes += static_cast<std::uint32_t>(bytes - playback.lastDeviceBytes);
     playback.lastDeviceBytes = bytes;
+    if (!playback.proven && !playback.onSilentClock && bytes >= bytesForMs(provenMs)) {
+        playback.proven = true;
+        if (playback.foundAgain) std::fprintf(stderr, "audio: an output device is back; the sound goes on\n");
+        playback.foundAgain = false;
+    }
     if (!playback.onSilentClock) {
         if (playback.device->lost())
             handOverToSilence(now - playback.lastMoveMs, "has gone away");
-        else if (playback.device->watchForStalls() && now - playback.lastMoveMs > stallLimitMs)
+        else if (playback.device->watchForStalls() &&
+                 now - playback.lastMoveMs > (playback.proven ? stallLimitMs : startLimitMs))
             handOverToSilence(now - playback.lastMoveMs, "has stopped playing");
     }
     const std::uint64_t frames = playback.playedBytes / 4;

@@ -17,6 +17,18 @@ namespace {
 // moment of a shared two-core machine no longer empties it, as 1024 frames did.
 constexpr Uint16 deviceFrames = 4096;
 
+// SDL's audio side, started once and kept for the life of the process.  Restarting it is
+// what a lost device would otherwise call for, but SDL 2.26 crashes while starting it
+// against a sound server that has no output at that moment (as while a removed sink is
+// being replaced), and a device opened anew connects to the server afresh anyway.
+bool audioSubsystem() {
+    static std::mutex mutex;
+    static bool up = false;
+    std::lock_guard lock(mutex);
+    if (!up) up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    return up;
+}
+
 class SdlAudioDevice : public AudioDevice {
 public:
     ~SdlAudioDevice() override { close(); }
@@ -25,8 +37,7 @@ public:
         // SDL's audio thread asks for real-time scheduling (through RTKit where the system
         // offers it, so no root is needed) rather than only a higher nice level.
         SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-        subsystem = true;
+        if (!audioSubsystem()) return false;
         SDL_AudioSpec want{};
         want.freq = rate;
         want.format = AUDIO_S16SYS;
@@ -72,6 +83,8 @@ public:
 
     // SDL marks a device it has lost (unplugged, sound server gone) as stopped, and then
     // keeps calling back on a timer of its own, so the position alone would not tell.
+    bool warmedUp() override { return silentPieces.load() >= 4; }
+
     bool lost() override { return device != 0 && SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED; }
 
     void reset() override {
@@ -87,10 +100,6 @@ public:
             SDL_CloseAudioDevice(device);
             device = 0;
         }
-        if (subsystem) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            subsystem = false;
-        }
     }
 
 private:
@@ -102,6 +111,7 @@ private:
     void fill(std::uint8_t* out, std::uint32_t length) {
         if (!buffer || bufferBytes == 0) {
             std::memset(out, 0, length);
+            ++silentPieces;
             return;
         }
         std::uint32_t done = 0;
@@ -119,11 +129,11 @@ private:
     }
 
     SDL_AudioDeviceID device = 0;
-    bool subsystem = false;
     const std::uint8_t* buffer = nullptr;
     std::uint32_t bufferBytes = 0;
     std::uint32_t cursor = 0;
     std::uint64_t bytesPerSecond = 44100u * 4u;
+    std::atomic<int> silentPieces{0};
     std::mutex countMutex;  // the three below change together in SDL's thread
     std::uint32_t handed = 0;
     std::uint32_t lastPiece = 0;
