@@ -99,8 +99,10 @@ std::uint64_t bytesForMs(std::uint32_t ms) { return static_cast<std::uint64_t>(m
 
 // A device that has let us down is closed on a thread of its own: closing can wait on the
 // very thing that broke (a sound server that stopped answering), and the song position
-// must not wait with it.  It has already let go of the ring.
+// must not wait with it.  It has already let go of the ring.  Should closes hang and pile
+// up, no more devices are opened.
 std::atomic<int> devicesClosing{0};
+constexpr int closingLimit = 3;
 
 void retire(std::unique_ptr<platform::AudioDevice> device) {
     ++devicesClosing;
@@ -155,7 +157,7 @@ void lookForDevice(std::uint32_t now) {
         playback.lastMoveMs = now;
         return;
     }
-    if (now - playback.lastLookMs < lookAgainMs || devicesClosing.load() > 0) return;
+    if (now - playback.lastLookMs < lookAgainMs || devicesClosing.load() >= closingLimit) return;
     playback.lastLookMs = now;
     playback.waiting = platform::openSystemAudioOutput(mixRate);
     playback.waitingSinceMs = now;
