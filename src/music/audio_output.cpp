@@ -273,7 +273,9 @@ void audioThreadStep() {
     if (!playback.device || !playback.currentModule || playback.ring.empty()) return;
     const std::uint32_t now = platform::clockMs();
     if (playback.onSilentClock) lookForDevice(now);
-    const std::uint32_t bytes = playback.device->bytePosition();
+    std::uint32_t bytes = playback.device->bytePosition();
+    // A position that went back would read as a leap of almost 2^32 bytes: it stays put.
+    if (static_cast<std::int32_t>(bytes - playback.lastDeviceBytes) < 0) bytes = playback.lastDeviceBytes;
     if (bytes != playback.lastDeviceBytes) playback.lastMoveMs = now;
     playback.playedBytes += static_cast<std::uint32_t>(bytes - playback.lastDeviceBytes);
     playback.lastDeviceBytes = bytes;

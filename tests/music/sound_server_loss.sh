@@ -9,7 +9,7 @@
 set -u
 build=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in pulseaudio pactl parec python3; do
+for tool in pulseaudio pactl parec bc /usr/bin/python3; do
   if ! command -v "$tool" >/dev/null; then
     echo "sound_server_loss: $tool is missing (scripts/setup.sh installs it)"
     exit 1
@@ -43,9 +43,17 @@ start_server() {
 }
 record() {  # file: records the sink until the next record or stop_recording
   stop_recording
-  parec -d capture.monitor --format=s16le --rate=44100 --channels=2 --raw >"$work/$1.raw" 2>/dev/null &
+  parec --latency-msec=20 -d capture.monitor --format=s16le --rate=44100 --channels=2 --raw >"$work/$1.raw" 2>/dev/null &
   recorder=$!
-  starts="$starts $work/$1.raw $(date +%s.%N)"
+  # The recorder takes a while to connect: its first sample is heard when the file starts
+  # growing, less what it already holds.
+  local size=0
+  for _ in $(seq 1000); do
+    size=$(stat -c %s "$work/$1.raw" 2>/dev/null || echo 0)
+    [ "$size" -gt 0 ] && break
+    sleep 0.005
+  done
+  starts="$starts $work/$1.raw $(echo "$(date +%s.%N) - $size / 176400" | bc -l)"
 }
 stop_recording() {
   [ -n "${recorder:-}" ] && kill "$recorder" 2>/dev/null && wait "$recorder" 2>/dev/null

@@ -64,21 +64,26 @@ public:
         {
             std::lock_guard lock(countMutex);
             handed = 0;
+            reported = 0;
             lastPiece = 0;
             handedAtMs = clockMs();
         }
         SDL_UnlockAudioDevice(device);
     }
 
-    // The callback's piece is heard after the one before it has played: at each callback
-    // the ear is one piece behind what has been handed over, and it moves on with the clock
-    // until the next callback, never past what SDL holds.  The picture then follows the
-    // music that sounds, not the music handed to SDL up to a buffer earlier.
+    // What is heard lags what has been handed over: at each callback SDL starts writing
+    // the new piece while the sound server plays the one before, and SDL asks the server
+    // to hold one piece more (servers grant less when they can; half of it is counted).
+    // From there the ear moves on with the clock until the next callback.  The picture
+    // then follows the music that sounds, not the music handed to SDL a buffer earlier.
     std::uint32_t bytePosition() override {
         std::lock_guard lock(countMutex);
-        const std::uint32_t base = handed - lastPiece;
+        const std::uint32_t queued = lastPiece + lastPiece / 2 / 4 * 4;
         const std::uint64_t since = static_cast<std::uint32_t>(clockMs() - handedAtMs) * bytesPerSecond / 1000u / 4u * 4u;
-        return base + static_cast<std::uint32_t>(std::min<std::uint64_t>(since, lastPiece));
+        const std::int64_t heard = static_cast<std::int64_t>(handed) - queued + static_cast<std::int64_t>(std::min<std::uint64_t>(since, lastPiece));
+        // Never back: a late callback must not take back what the clock already gave.
+        if (heard > reported) reported = heard;
+        return static_cast<std::uint32_t>(reported);
     }
 
     // SDL marks a device it has lost (unplugged, sound server gone) as stopped, and then
@@ -135,7 +140,8 @@ private:
     std::uint64_t bytesPerSecond = 44100u * 4u;
     std::atomic<int> silentPieces{0};
     std::mutex countMutex;  // the three below change together in SDL's thread
-    std::uint32_t handed = 0;
+    std::uint64_t handed = 0;
+    std::int64_t reported = 0;
     std::uint32_t lastPiece = 0;
     std::uint32_t handedAtMs = 0;
 };
