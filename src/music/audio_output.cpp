@@ -120,7 +120,14 @@ void handOverToSilence(std::uint32_t stillMs, const char* why) {
     if (playback.proven || !playback.foundAgain)
         std::fprintf(stderr, "audio: the output device %s; playing on in silence and looking for it again\n", why);
     playback.device->reset();
-    retire(std::move(playback.device));
+    // A device that only stalled (a starved sound thread) and can tell when it takes its
+    // sound again is kept and taken back as soon as it does, rather than reopened later.
+    if (!playback.device->lost() && !playback.device->warmedUp() && !playback.waiting) {
+        playback.waiting = std::move(playback.device);
+        playback.waitingSinceMs = platform::clockMs();
+    } else {
+        retire(std::move(playback.device));
+    }
     playback.playedBytes += bytesForMs(stillMs) / 4u * 4u;
     auto silent = std::make_unique<platform::SilentAudioDevice>();
     silent->open(mixRate);
@@ -273,9 +280,7 @@ void audioThreadStep() {
     if (!playback.device || !playback.currentModule || playback.ring.empty()) return;
     const std::uint32_t now = platform::clockMs();
     if (playback.onSilentClock) lookForDevice(now);
-    std::uint32_t bytes = playback.device->bytePosition();
-    // A position that went back would read as a leap of almost 2^32 bytes: it stays put.
-    if (static_cast<std::int32_t>(bytes - playback.lastDeviceBytes) < 0) bytes = playback.lastDeviceBytes;
+    const std::uint32_t bytes = playback.device->bytePosition();
     if (bytes != playback.lastDeviceBytes) playback.lastMoveMs = now;
     playback.playedBytes += static_cast<std::uint32_t>(bytes - playback.lastDeviceBytes);
     playback.lastDeviceBytes = bytes;

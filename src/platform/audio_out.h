@@ -20,9 +20,9 @@ public:
     // Bytes heard since playLooping, growing across loops; wraps at 2^32.  A device that
     // keeps audio queued past this point subtracts what it knows is still on the way.
     virtual std::uint32_t bytePosition() = 0;
-    // False while a device just opened is not yet taking its sound steadily (a sound server
-    // may take one piece, then nothing for a second while it settles); the caller keeps
-    // its own time until then rather than starting the music into the hole.
+    // False while a device just opened (or reset) is not yet taking its sound steadily (a
+    // sound server may take one piece, then nothing for a second while it settles); the
+    // caller keeps its own time until then rather than starting the music into the hole.
     virtual bool warmedUp() { return true; }
     // True once the system has taken the device away (unplugged, sound server gone).
     virtual bool lost() { return false; }

@@ -12,9 +12,9 @@ namespace platform::backend {
 
 namespace {
 
-// Frames per SDL buffer: SDL's own thread refills it, and the sound server holds about as
-// much again, so this much music (about 93 ms at 44100) is queued past the ring; one busy
-// moment of a shared two-core machine no longer empties it, as 1024 frames did.
+// Frames per SDL buffer (about 93 ms at 44100): SDL's own thread refills it, and asks the
+// sound server to hold as much again, so one busy moment of a shared two-core machine no
+// longer empties what is queued past the ring, as it did with 1024 frames.
 constexpr Uint16 deviceFrames = 4096;
 
 // SDL's audio side, started once and kept for the life of the process.  Restarting it is
@@ -86,10 +86,12 @@ public:
         return static_cast<std::uint32_t>(reported);
     }
 
-    // SDL marks a device it has lost (unplugged, sound server gone) as stopped, and then
-    // keeps calling back on a timer of its own, so the position alone would not tell.
+    // A sound server may take the first piece, then nothing for a second while it settles;
+    // by the fourth piece of silence (since opening, or since reset) it takes them steadily.
     bool warmedUp() override { return silentPieces.load() >= 4; }
 
+    // SDL marks a device it has lost (unplugged, sound server gone) as stopped, and then
+    // keeps calling back on a timer of its own, so the position alone would not tell.
     bool lost() override { return device != 0 && SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED; }
 
     void reset() override {
@@ -97,6 +99,7 @@ public:
         SDL_LockAudioDevice(device);
         buffer = nullptr;
         bufferBytes = 0;
+        silentPieces = 0;  // warmed up again only once it takes pieces again
         SDL_UnlockAudioDevice(device);
     }
 
