@@ -1,14 +1,11 @@
 """Where in the song each recording of the program's sound is, against the offline render.
 
-Usage: sound_follow.py REFERENCE.wav RECORDING.raw STARTED [RECORDING.raw STARTED ...]
-(recordings s16le stereo 44100, STARTED the wall-clock second each recording began).
-Every half second of a recording is looked for in the whole render; a piece found with a
-correlation above 0.95 (only the same samples reach it) gives the song time at which that
-recording began.  Prints, per recording, the pieces matched and that song time as the
-median over its pieces, then the wall-clock second at which the song began (song time 0)
-by each recording.  Exits 1 when a recording matches less than a third of its sounding
-pieces, or when the recordings disagree on where the song began by more than the
-tolerance (--tolerance SECONDS, 0.3 by default): the song kept its time only if they agree.
+Usage: sound_follow.py [--tolerance S] REFERENCE.wav RECORDING.raw STARTED [RECORDING.raw STARTED ...]
+(s16le stereo 44100; STARTED: the wall-clock second of the recording's first sample).  Each
+half second of a recording is looked for in the whole render (a correlation above 0.95 is
+only reached by the same samples) and gives the song time the recording began at.  Exits 1
+when a recording matches less than a third of its sounding pieces, or when the recordings
+disagree by more than S (0.3) seconds on when the song began: then it did not keep its time.
 """
 import sys
 import wave
@@ -23,10 +20,6 @@ def mono(frames):
     return frames.astype(np.float64).reshape(-1, 2).mean(axis=1)
 
 
-def spectrum(signal, n):
-    return np.fft.rfft(signal, n)
-
-
 def main():
     args = sys.argv[1:]
     tolerance = 0.3
@@ -37,7 +30,7 @@ def main():
     with wave.open(args[0]) as w:
         reference = mono(np.frombuffer(w.readframes(w.getnframes()), dtype="<i2"))
     n = 1 << int(np.ceil(np.log2(len(reference) + PIECE)))
-    ref_spectrum = spectrum(reference, n)
+    ref_spectrum = np.fft.rfft(reference, n)
     # Running energy of the reference, for the normalised correlation at every offset.
     ref_energy = np.concatenate(([0.0], np.cumsum(reference * reference)))
     ok = True
@@ -52,7 +45,7 @@ def main():
             if energy < PIECE * 100.0:  # silence (before the song, or while nothing plays)
                 continue
             sounding += 1
-            c = np.fft.irfft(ref_spectrum * np.conj(spectrum(piece, n)), n)[: len(reference) - PIECE]
+            c = np.fft.irfft(ref_spectrum * np.conj(np.fft.rfft(piece, n)), n)[: len(reference) - PIECE]
             window = ref_energy[PIECE : len(reference)] - ref_energy[: len(reference) - PIECE]
             score = c / np.sqrt(np.maximum(window, 1e-9) * energy)
             best = int(np.argmax(score))

@@ -10,18 +10,13 @@ set -u
 build=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in pulseaudio pactl parec bc /usr/bin/python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "sound_server_loss: $tool is missing (scripts/setup.sh installs it)"
-    exit 1
-  fi
+  command -v "$tool" >/dev/null || { echo "sound_server_loss: $tool is missing (scripts/setup.sh installs it)"; exit 1; }
 done
 work=$(mktemp -d)
 passed=0
 failed=0
 check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAIL: $what"; failed=$((failed + 1)); fi
+  if "${@:2}"; then passed=$((passed + 1)); else echo "FAIL: $1"; failed=$((failed + 1)); fi
 }
 cleanup() {
   [ -n "${recorder:-}" ] && kill "$recorder" 2>/dev/null
