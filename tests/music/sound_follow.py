@@ -30,7 +30,7 @@ def main():
     with wave.open(args[0]) as w:
         reference = mono(np.frombuffer(w.readframes(w.getnframes()), dtype="<i2"))
     n = 1 << int(np.ceil(np.log2(len(reference) + PIECE)))
-    ref_spectrum = np.fft.rfft(reference, n)
+    ref_fft = np.fft.rfft(reference, n)
     # Running energy of the reference, for the normalised correlation at every offset.
     ref_energy = np.concatenate(([0.0], np.cumsum(reference * reference)))
     ok = True
@@ -45,7 +45,7 @@ def main():
             if energy < PIECE * 100.0:  # silence (before the song, or while nothing plays)
                 continue
             sounding += 1
-            c = np.fft.irfft(ref_spectrum * np.conj(np.fft.rfft(piece, n)), n)[: len(reference) - PIECE]
+            c = np.fft.irfft(ref_fft * np.conj(np.fft.rfft(piece, n)), n)[: len(reference) - PIECE]
             window = ref_energy[PIECE : len(reference)] - ref_energy[: len(reference) - PIECE]
             score = c / np.sqrt(np.maximum(window, 1e-9) * energy)
             best = int(np.argmax(score))
