@@ -8,6 +8,7 @@
 #   bench/sound/run.sh restart VELASTRIA     the whole show with the sound server killed 30 s
 #                                            in and started again a second later: how long the
 #                                            show lasts, and whether the sound came back
+#   bench/sound/run.sh length VELASTRIA      the whole show undisturbed: how long it lasts
 # Set RUN_AS=user to run the program without root (no real-time scheduling then, unless
 # the system's RTKit grants it).  The song and xmrender come from the build folder.
 set -u
@@ -71,6 +72,11 @@ case $mode in
     "$build/tools/xmrender" -o "$work/song.wav" "$song" >/dev/null 2>&1
     echo "load average at the end: $load"
     /usr/bin/python3 "$root/bench/sound/analyse.py" gaps "$work/heard.raw" "$work/song.wav"
+    ;;
+  length)
+    t0=$(date +%s.%N)
+    cd "$(dirname "$song")/.." && run "$target" >"$work/out.txt" 2>"$work/err.txt"
+    echo "show length: $(echo "$(date +%s.%N) - $t0" | bc) s"
     ;;
   restart)
     cd "$(dirname "$song")/.." && { run "$target" >"$work/out.txt" 2>"$work/err.txt" & }
