@@ -32,6 +32,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   # the Windows build (scripts/build-windows.sh) and its tests under Wine
   g++-mingw-w64-x86-64-posix googletest dpkg-dev wine wine64 fonts-wine
+  # a sound server with a null sink to record the program's sound: the Wine sound test,
+  # tests/music/sound_server_loss.sh and bench/sound/run.sh
   pulseaudio pulseaudio-utils python3-numpy
   # the Linux archive (scripts/package-linux.sh: dpkg-dev above fetches SDL's source) and
   # its test in a minimal Debian 12 (tests/release/linux_archive.sh)

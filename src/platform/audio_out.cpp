@@ -21,7 +21,7 @@ bool SilentAudioDevice::open(int r) {
     return true;
 }
 
-void SilentAudioDevice::playLooping(const std::int16_t*, std::uint32_t) {
+void SilentAudioDevice::playLooping(const std::int16_t*, std::uint32_t, std::uint32_t) {
     startMs = clockMs();
     running = true;
 }
@@ -39,7 +39,21 @@ void setAudioDeviceFactory(AudioDeviceFactory factory) {
     deviceFactory = std::move(factory);
 }
 
-std::unique_ptr<AudioDevice> openAudioOutput(int rate) {
+std::unique_ptr<AudioDevice> openSystemAudioOutput(int rate) {
+    {
+        std::lock_guard lock(factoryMutex);
+        if (deviceFactory) {
+            auto device = deviceFactory();
+            if (device && device->open(rate)) return device;
+            return nullptr;
+        }
+    }
+    std::string why;
+    return backend::openSystemAudioDevice(rate, why);
+}
+
+std::unique_ptr<AudioDevice> openAudioOutput(int rate, bool* silent) {
+    if (silent) *silent = false;
     {
         std::lock_guard lock(factoryMutex);
         if (deviceFactory) {
@@ -51,9 +65,10 @@ std::unique_ptr<AudioDevice> openAudioOutput(int rate) {
     std::string why;
     if (auto device = backend::openSystemAudioDevice(rate, why)) return device;
     std::fprintf(stderr, "audio: no output device could be opened (%s); playing on in silence\n", why.c_str());
-    auto silent = std::make_unique<SilentAudioDevice>();
-    silent->open(rate);
-    return silent;
+    if (silent) *silent = true;
+    auto device = std::make_unique<SilentAudioDevice>();
+    device->open(rate);
+    return device;
 }
 
 }  // namespace platform

@@ -1,7 +1,8 @@
 // The show with broken content: every picture and the song missing in turn, all missing,
 // replaced by garbage, emptied, cut short.  A broken picture gives its loader's message, once
-// and naming the file, and the show still runs through all six scenes to its end; a broken song leaves the show
-// silent on the title until Escape; a missing sound device plays on in silence.
+// and naming the file, and the show still runs through all six scenes to its end; a broken
+// song leaves the show silent on the title until Escape; a missing sound device plays on in
+// silence, and one lost mid-show leaves the show on time.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -239,4 +240,23 @@ TEST(FaultMatrix, NoSoundDeviceRunsTheShowInSilence) {
     EXPECT_TRUE(r.playing);
     EXPECT_NE(err.find("silence"), std::string::npos) << err;
     expectFullShow(r);
+}
+
+TEST(FaultMatrix, ADeviceThatStallsOrGoesAwayMidShowLeavesTheShowOnTime) {
+    if (!builtContentPresent()) GTEST_SKIP() << "demo content not built";
+    ContentFolder content("device_fault");
+    const ShowResult intact = runShow(content.dir());
+    for (const bool goesAway : {false, true}) {
+        ShowOptions options;
+        options.deviceFaultAt = intact.frames / 3;
+        options.deviceGoesAway = goesAway;
+        testing::internal::CaptureStderr();
+        const ShowResult r = runShow(content.dir(), options);
+        const std::string err = testing::internal::GetCapturedStderr();
+        expectFullShow(r);
+        // The silent clock takes over where the device was heard: the cues come on time.
+        EXPECT_NEAR(r.frames, intact.frames, 1) << (goesAway ? "gone" : "stalled");
+        EXPECT_EQ(err.find("playing on in silence"), err.rfind("playing on in silence")) << err;
+        EXPECT_NE(err.find(goesAway ? "has gone away" : "has stopped playing"), std::string::npos) << err;
+    }
 }

@@ -66,9 +66,13 @@ ShowResult runShow(const std::string& contentDir, const ShowOptions& options) {
     platform::VirtualClock clock(1000);
     platform::setClockSource(clock.source());
     platform::VirtualAudioDevice* device = nullptr;
-    if (!options.realDevice) platform::setAudioDeviceFactory([&device] {
+    bool deviceOpened = false;
+    if (!options.realDevice) platform::setAudioDeviceFactory([&device, &deviceOpened, &options] {
         auto d = std::make_unique<platform::VirtualAudioDevice>();
-        device = d.get();
+        d->stallWatch = options.deviceFaultAt > 0;
+        d->openResult = !deviceOpened;
+        if (!deviceOpened) device = d.get();
+        deviceOpened = true;
         return d;
     });
     {
@@ -91,7 +95,13 @@ ShowResult runShow(const std::string& contentDir, const ShowOptions& options) {
             const std::uint32_t bytesPerFrame = static_cast<std::uint32_t>(options.frameMs) * 44100u / 1000u * 4u;
             while (result.frames < options.maxFrames) {
                 clock.advance(static_cast<std::uint32_t>(options.frameMs));
-                if (device) {
+                if (device && result.frames + 1 == options.deviceFaultAt) {
+                    if (options.deviceGoesAway) device->gone = true;
+                    device = nullptr;  // the music output closes it once it sees the fault
+                }
+                if (options.deviceFaultAt > 0 && !device) {
+                    audioThreadStep();
+                } else if (device) {
                     device->position = device->position.load() + bytesPerFrame;
                     audioThreadStep();
                 } else if (options.realDevice && result.playing) {

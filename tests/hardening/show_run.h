@@ -31,6 +31,10 @@ struct ShowOptions {
     // True: the program's own start (device thread; the silent device when none opens)
     // instead of the hand-driven device.
     bool realDevice = false;
+    // From this frame on (0: never) the hand-driven device stands still, or with
+    // `deviceGoesAway` reports itself lost; no other device opens afterwards.
+    int deviceFaultAt = 0;
+    bool deviceGoesAway = false;
 };
 
 // Runs the show from `contentDir` (holding textures/ and sound/).  Restores the working

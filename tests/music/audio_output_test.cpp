@@ -1,7 +1,9 @@
-// The output ring and its thread step on a virtual device, the silent device, and the
+// The output ring and its thread step on a virtual device (also one lost and found again),
+// the silent device, and the
 // MusicPlayer facade (the system's own device: default_device_test.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -139,6 +141,56 @@ TEST_F(OutputTest, RefusesWithoutModuleCallbacksOrDevice) {
     EXPECT_FALSE(player.play());
 }
 
+TEST_F(OutputTest, ALostDeviceGivesWayToTheSilentClockAndAFoundOneResumesWhereTheSongIs) {
+    std::vector<platform::VirtualAudioDevice*> opened;  // only the devices that opened
+    platform::setAudioDeviceFactory([&] {
+        auto d = std::make_unique<platform::VirtualAudioDevice>();
+        d->openResult = deviceOpens;
+        if (deviceOpens) opened.push_back(d.get());
+        ++devicesOpened;
+        return d;
+    });
+    const auto bytesFor = [](std::uint64_t ms) { return ms * mixRate * 4 / 1000; };
+    const auto blockAt = [](std::uint64_t bytes) { return static_cast<std::int32_t>(bytes / 4 % ringFrames / blockFrames); };
+    platform::VirtualClock clock(1000);
+    platform::setClockSource(clock.source());
+    ASSERT_TRUE(startPlaybackManual(song.get()));
+    opened[0]->position = 10 * blockBytes;
+    clock.advance(200);
+    audioThreadStep();
+    deviceOpens = false;
+    opened[0]->gone = true;
+    testing::internal::CaptureStderr();
+    clock.advance(10);
+    audioThreadStep();  // it was last heard 10 ms ago, at block 10
+    for (int step = 0; step < 25; ++step, audioThreadStep()) clock.advance(100);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("has gone away; playing on in silence"), std::string::npos) << err;
+    std::uint64_t heard = 10 * blockBytes + bytesFor(10) + bytesFor(clock.value() - 1210);
+    EXPECT_EQ(readBlockIndex(), blockAt(heard));
+    EXPECT_GE(devicesOpened, 3);  // looked for again while the silent clock plays
+    // A device opens again: it plays the ring from where the song has got to meanwhile.
+    deviceOpens = true;
+    testing::internal::CaptureStderr();
+    for (int step = 0; step < 30 && opened.size() < 2; ++step, audioThreadStep()) clock.advance(100);
+    for (int step = 0; step < 3 && !opened.back()->playing; ++step, audioThreadStep()) clock.advance(100);
+    ASSERT_EQ(opened.size(), 2u);
+    ASSERT_TRUE(opened[1]->playing);
+    heard = 10 * blockBytes + bytesFor(10) + bytesFor(clock.value() - 1210);
+    EXPECT_EQ(opened[1]->buffer, ringBlock(0));
+    EXPECT_EQ(opened[1]->startByte, heard % (ringFrames * 4u));
+    opened[1]->position = 3 * blockBytes;
+    audioThreadStep();
+    EXPECT_EQ(readBlockIndex(), blockAt(heard + 3 * blockBytes));
+    opened[1]->position = static_cast<std::uint32_t>(bytesFor(1000));
+    audioThreadStep();
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("an output device is back"), std::string::npos) << err;
+    stopPlayback(song.get());
+    platform::setClockSource({});
+}
+
 TEST_F(OutputTest, FreeingTheModuleStopsItsPlayback) {
     ASSERT_TRUE(startPlayback(song.get()));
     freeModule(song.release());
@@ -152,7 +204,7 @@ TEST(SilentDevice, AdvancesWithTheClockAt176400BytesPerSecond) {
     platform::SilentAudioDevice device;
     ASSERT_TRUE(device.open(44100));
     EXPECT_EQ(device.bytePosition(), 0u);
-    device.playLooping(nullptr, 0);
+    device.playLooping(nullptr, 0, 0);
     clock.advance(1000);
     EXPECT_EQ(device.bytePosition(), 176400u);
     clock.advance(5);

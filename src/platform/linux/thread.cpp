@@ -1,12 +1,34 @@
 #include "platform/thread.h"
 
+#include <SDL.h>
 #include <pthread.h>
 #include <sched.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace platform {
+
+namespace {
+
+// Real-time scheduling straight from the system where the process may have it (root, or a
+// real-time limit granted to the user); otherwise SDL asks RTKit over D-Bus, which grants it
+// to ordinary users on most desktops.  Said once when neither does.
+void raiseOwnPriority() {
+    sched_param param{};
+    param.sched_priority = sched_get_priority_max(SCHED_FIFO);
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0) return;
+    SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
+    if (SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL) == 0) return;
+    static std::atomic<bool> said{false};
+    if (!said.exchange(true))
+        std::fprintf(stderr, "audio: the sound thread runs at normal priority (no real-time scheduling: %s)\n",
+                     SDL_GetError());
+}
+
+}  // namespace
 
 struct PriorityThread::Worker {
     std::thread thread;
@@ -17,14 +39,10 @@ PriorityThread::~PriorityThread() { join(); }
 
 void PriorityThread::start(std::function<void()> body) {
     join();
-    worker->thread = std::thread(std::move(body));
-    const pthread_t handle = worker->thread.native_handle();
-    sched_param param{};
-    param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-    if (pthread_setschedparam(handle, SCHED_FIFO, &param) != 0) {
-        param.sched_priority = sched_get_priority_max(SCHED_RR);
-        pthread_setschedparam(handle, SCHED_RR, &param);  // failure keeps the default
-    }
+    worker->thread = std::thread([body = std::move(body)] {
+        raiseOwnPriority();
+        body();
+    });
 }
 
 void PriorityThread::join() {

@@ -22,33 +22,55 @@ public:
         return waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR;
     }
 
-    void playLooping(const std::int16_t* data, std::uint32_t bytes) override {
+    // The first time round plays the ring from `startByte` in a header of its own; the
+    // looping header that follows plays it whole.
+    void playLooping(const std::int16_t* data, std::uint32_t bytes, std::uint32_t startByte) override {
         reset();
+        failed = false;
+        lastBytes = 0;
+        auto* base = reinterpret_cast<LPSTR>(const_cast<std::int16_t*>(data));
+        startByte = bytes > 0 ? startByte % bytes / 4u * 4u : 0;
+        if (startByte > 0) {
+            lead = WAVEHDR{};
+            lead.lpData = base + startByte;
+            lead.dwBufferLength = bytes - startByte;
+            if (waveOutPrepareHeader(device, &lead, sizeof lead) != MMSYSERR_NOERROR) return;
+            leadPrepared = true;
+        }
         header = WAVEHDR{};
-        header.lpData = reinterpret_cast<LPSTR>(const_cast<std::int16_t*>(data));
+        header.lpData = base;
         header.dwBufferLength = bytes;
         header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
         header.dwLoops = 0xFFFFFFFFu;
         if (waveOutPrepareHeader(device, &header, sizeof header) != MMSYSERR_NOERROR) return;
         prepared = true;
+        if (leadPrepared) waveOutWrite(device, &lead, sizeof lead);
         waveOutWrite(device, &header, sizeof header);
     }
 
+    // A failed query keeps the last position and marks the device lost: read as 0 it
+    // would be a jump back a whole ring, then a position that never moves again.
     std::uint32_t bytePosition() override {
         MMTIME time{};
         time.wType = TIME_BYTES;
-        if (waveOutGetPosition(device, &time, sizeof time) != MMSYSERR_NOERROR) return 0;
+        if (failed || waveOutGetPosition(device, &time, sizeof time) != MMSYSERR_NOERROR) {
+            failed = true;
+            return lastBytes;
+        }
         // A driver may answer in another format than asked for.
-        if (time.wType == TIME_SAMPLES) return time.u.sample * 4u;
-        return time.u.cb;
+        lastBytes = time.wType == TIME_SAMPLES ? time.u.sample * 4u : time.u.cb;
+        return lastBytes;
     }
 
-    // The device must stop before the header is released and the buffer freed.
+    bool lost() override { return failed; }
+
+    // The device must stop before the headers are released and the buffer freed.
     void reset() override {
         if (device == nullptr) return;
         waveOutReset(device);
+        if (leadPrepared) waveOutUnprepareHeader(device, &lead, sizeof lead);
         if (prepared) waveOutUnprepareHeader(device, &header, sizeof header);
-        prepared = false;
+        leadPrepared = prepared = false;
     }
 
     void close() override {
@@ -60,8 +82,12 @@ public:
 
 private:
     HWAVEOUT device = nullptr;
+    WAVEHDR lead{};
     WAVEHDR header{};
+    bool leadPrepared = false;
     bool prepared = false;
+    bool failed = false;
+    std::uint32_t lastBytes = 0;
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace platform {
 
 struct PriorityThread::Worker {
@@ -21,7 +23,12 @@ void PriorityThread::start(std::function<void()> body) {
     join();
     worker->body = std::move(body);
     worker->handle = CreateThread(nullptr, 0, &Worker::entry, worker.get(), 0, nullptr);
-    if (worker->handle != nullptr) SetThreadPriority(worker->handle, THREAD_PRIORITY_TIME_CRITICAL);
+    if (worker->handle == nullptr) return;
+    static bool said = false;
+    if (!SetThreadPriority(worker->handle, THREAD_PRIORITY_TIME_CRITICAL) && !said) {
+        said = true;
+        std::fprintf(stderr, "audio: the sound thread runs at normal priority (error %lu)\n", GetLastError());
+    }
 }
 
 void PriorityThread::join() {
