@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "platform/backend.h"
-#include "platform/clock.h"
 #include "platform/linux/sdl_events.h"
 
 namespace platform {
@@ -26,10 +25,6 @@ struct NativeWindow {
     std::string className;
     WindowProcedure procedure = nullptr;
     bool fullscreen = false;
-    // Over the desktop at its own mode: raising and focusing wait for the window manager
-    // (takeFocusIfNoneCame).
-    bool focusPending = false;
-    std::uint32_t shownAtMs = 0;
     DeviceContext dc;  // every window owns its one surface
 };
 
@@ -110,25 +105,6 @@ void applyGlAttributes(const PixelFormatRequest& r) {
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
 }
 
-// A window manager may drop a full-screen request when the window is raised and given the
-// focus by hand while the manager is still taking it on (seen with an Xwayland server: the
-// window then sits framed at the manager's default place, cut by its offset).  A window
-// over the desktop therefore waits for the manager to give it the focus, and takes it
-// itself only when none came (a bare X server has no manager to give it).
-constexpr std::uint32_t focusGraceMs = 300;
-
-bool overTheDesktop(const NativeWindow& w) {
-    return (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
-}
-
-void takeFocusIfNoneCame(NativeWindow& w) {
-    if (!w.focusPending || clockMs() - w.shownAtMs < focusGraceMs) return;
-    w.focusPending = false;
-    if ((SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_INPUT_FOCUS) != 0) return;
-    SDL_RaiseWindow(w.sdl);
-    SDL_SetWindowInputFocus(w.sdl);
-}
-
 }  // namespace
 
 NativeWindow* backend::windowWithId(Uint32 id) {
@@ -171,7 +147,6 @@ bool peekMessage(WindowMessage& out) {
             return true;
         }
     }
-    for (auto& w : s.windows) takeFocusIfNoneCame(*w);
     return false;
 }
 
@@ -365,9 +340,7 @@ void showWindow(NativeWindow* window) {
     NativeWindow* w = findWindow(window);
     if (w == nullptr) return;
     SDL_ShowWindow(w->sdl);
-    const Uint32 flags = SDL_GetWindowFlags(w->sdl);
-    w->shownAtMs = clockMs();
-    if ((flags & SDL_WINDOW_FULLSCREEN) == 0) {
+    if ((SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) == 0) {
         // Place the outer frame, not the client area, at the screen's top-left corner.
         int top = 0, left = 0;
         if (SDL_GetWindowBordersSize(w->sdl, &top, &left, nullptr, nullptr) == 0) SDL_SetWindowPosition(w->sdl, left, top);
@@ -375,21 +348,11 @@ void showWindow(NativeWindow* window) {
 }
 
 void setForegroundWindow(NativeWindow* window) {
-    NativeWindow* w = findWindow(window);
-    if (w == nullptr) return;
-    if (overTheDesktop(*w))
-        w->focusPending = true;
-    else
-        SDL_RaiseWindow(w->sdl);
+    if (NativeWindow* w = findWindow(window)) SDL_RaiseWindow(w->sdl);
 }
 
 void setFocus(NativeWindow* window) {
-    NativeWindow* w = findWindow(window);
-    if (w == nullptr) return;
-    if (overTheDesktop(*w))
-        w->focusPending = true;
-    else
-        SDL_SetWindowInputFocus(w->sdl);
+    if (NativeWindow* w = findWindow(window)) SDL_SetWindowInputFocus(w->sdl);
 }
 
 void setWindowTitle(NativeWindow* window, const std::string& title) {
