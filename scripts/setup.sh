@@ -21,10 +21,10 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils bc
-  # the Wayland run of tests/app/xvfb_run.sh: a compositor drawn into the virtual X screen,
-  # with its X server; a real window manager for the focus checks; X core fonts, so that
-  # message boxes really show on the virtual screen
-  weston xwayland openbox xfonts-base
+  # the Wayland run of tests/app/xvfb_run.sh: a compositor drawn into the virtual X screen;
+  # a real window manager for the focus checks; X core fonts, so that message boxes really
+  # show on the virtual screen
+  weston openbox xfonts-base
   libopenmpt-dev openmpt123 xmp
   # bench/run.sh: profile split and its tables
   linux-perf python3
