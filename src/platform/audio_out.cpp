@@ -39,31 +39,37 @@ void setAudioDeviceFactory(AudioDeviceFactory factory) {
     deviceFactory = std::move(factory);
 }
 
-std::unique_ptr<AudioDevice> openSystemAudioOutput(int rate) {
+namespace {
+
+// The tests' device when they installed a factory (its failure is final: no silent stand-in
+// then), otherwise the system's default device; null, and why, when none opens.
+std::unique_ptr<AudioDevice> openDevice(int rate, std::string& why, bool& replaced) {
     {
         std::lock_guard lock(factoryMutex);
-        if (deviceFactory) {
+        replaced = static_cast<bool>(deviceFactory);
+        if (replaced) {
             auto device = deviceFactory();
             if (device && device->open(rate)) return device;
             return nullptr;
         }
     }
-    std::string why;
     return backend::openSystemAudioDevice(rate, why);
+}
+
+}  // namespace
+
+std::unique_ptr<AudioDevice> openSystemAudioOutput(int rate) {
+    std::string why;
+    bool replaced = false;
+    return openDevice(rate, why, replaced);
 }
 
 std::unique_ptr<AudioDevice> openAudioOutput(int rate, bool* silent) {
     if (silent) *silent = false;
-    {
-        std::lock_guard lock(factoryMutex);
-        if (deviceFactory) {
-            auto device = deviceFactory();
-            if (device && device->open(rate)) return device;
-            return nullptr;
-        }
-    }
     std::string why;
-    if (auto device = backend::openSystemAudioDevice(rate, why)) return device;
+    bool replaced = false;
+    if (auto device = openDevice(rate, why, replaced)) return device;
+    if (replaced) return nullptr;
     std::fprintf(stderr, "audio: no output device could be opened (%s); playing on in silence\n", why.c_str());
     if (silent) *silent = true;
     auto device = std::make_unique<SilentAudioDevice>();
