@@ -26,31 +26,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export XDG_RUNTIME_DIR=$work HOME=$work PULSE_SERVER=unix:$work/native
-export SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1 LP_NUM_THREADS=1
-unset SDL_AUDIODRIVER
-start_server() {
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=yes \
-    -L "module-null-sink sink_name=capture rate=44100 format=s16le channels=2" \
-    -L "module-native-protocol-unix socket=$work/native auth-anonymous=1" >>"$work/pulse.txt" 2>&1 &
-  server=$!
-  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-}
+source "$root/tests/music/sound_server.bash"
 run() {  # the program as the user asked
   if [ -n "${RUN_AS:-}" ]; then setpriv --reuid="$RUN_AS" --regid="$RUN_AS" --clear-groups "$@"; else "$@"; fi
-}
-record() {  # file; sets started: the wall-clock second of its first sample
-  parec --latency-msec=20 -d capture.monitor --format=s16le --rate=44100 --channels=2 --raw >"$1" &
-  recorder=$!
-  # The recorder takes a while to connect (up to two seconds here): its first sample is
-  # heard when the file starts growing, less what it already holds.
-  local size=0
-  for _ in $(seq 1000); do
-    size=$(stat -c %s "$1" 2>/dev/null || echo 0)
-    [ "$size" -gt 0 ] && break
-    sleep 0.005
-  done
-  started=$(echo "$(date +%s.%N) - $size / 176400" | bc -l)
 }
 song=$build/demo/sound/velastr.xm
 start_server
@@ -58,7 +36,7 @@ record "$work/heard.raw"
 case $mode in
   offset)
     run "$target/bench/sound/sound_position" "$song" 20 >"$work/positions.txt" 2>"$work/err.txt"
-    kill "$recorder"; wait "$recorder" 2>/dev/null; recorder=""
+    stop_recording
     "$build/tools/xmrender" --seconds 30 -o "$work/song.wav" "$song" >/dev/null
     at=$(/usr/bin/python3 "$root/tests/music/sound_follow.py" "$work/song.wav" "$work/heard.raw" "$started" |
          sed -n 's/^song time 0 by each recording: \([0-9.]*\).*/\1/p')
@@ -68,7 +46,7 @@ case $mode in
     for _ in $(seq "${3:-3}"); do sh -c 'while :; do :; done' & busy_pids="$busy_pids $!"; done
     cd "$(dirname "$song")/.." && run "$target" >"$work/out.txt" 2>"$work/err.txt"
     load=$(cut -d' ' -f1-3 /proc/loadavg)
-    kill "$recorder"; wait "$recorder" 2>/dev/null; recorder=""
+    stop_recording
     "$build/tools/xmrender" -o "$work/song.wav" "$song" >/dev/null 2>&1
     echo "load average at the end: $load"
     /usr/bin/python3 "$root/bench/sound/analyse.py" gaps "$work/heard.raw" "$work/song.wav"
@@ -83,14 +61,14 @@ case $mode in
     pid=$!
     t0=$(date +%s.%N)
     sleep 30
-    kill "$recorder"; wait "$recorder" 2>/dev/null; recorder=""
+    stop_recording
     kill "$server"; wait "$server" 2>/dev/null
     sleep 1
     start_server
     record "$work/after.raw"
     wait "$pid"
     t1=$(date +%s.%N)
-    kill "$recorder"; wait "$recorder" 2>/dev/null; recorder=""
+    stop_recording
     echo "show length: $(echo "$t1 - $t0" | bc) s"
     /usr/bin/python3 -c "
 import numpy as np

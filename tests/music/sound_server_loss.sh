@@ -26,53 +26,31 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export XDG_RUNTIME_DIR=$work HOME=$work PULSE_SERVER=unix:$work/native
-export SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1 LP_NUM_THREADS=1
-unset SDL_AUDIODRIVER
-sink="module-null-sink sink_name=capture rate=44100 format=s16le channels=2"
-start_server() {
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disable-shm=yes -L "$sink" \
-    -L "module-native-protocol-unix socket=$work/native auth-anonymous=1" >>"$work/pulse.txt" 2>&1 &
-  server=$!
-  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-}
-record() {  # file: records the sink until the next record or stop_recording
-  stop_recording
-  parec --latency-msec=20 -d capture.monitor --format=s16le --rate=44100 --channels=2 --raw >"$work/$1.raw" 2>/dev/null &
-  recorder=$!
-  # The recorder takes a while to connect: its first sample is heard when the file starts
-  # growing, less what it already holds.
-  local size=0
-  for _ in $(seq 1000); do
-    size=$(stat -c %s "$work/$1.raw" 2>/dev/null || echo 0)
-    [ "$size" -gt 0 ] && break
-    sleep 0.005
-  done
-  starts="$starts $work/$1.raw $(echo "$(date +%s.%N) - $size / 176400" | bc -l)"
-}
-stop_recording() {
-  [ -n "${recorder:-}" ] && kill "$recorder" 2>/dev/null && wait "$recorder" 2>/dev/null
-  recorder=""
-}
+source "$here/sound_server.bash"
+# Each recording with the moment its first sample was heard.
 starts=""
+record_as() {
+  record "$work/$1.raw"
+  starts="$starts $work/$1.raw $started"
+}
 
 start_server
 check "the sound server runs" pactl info >/dev/null 2>&1
 cd "$build/demo" || exit 1
-record before
+record_as before
 ./velastria >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!
 sleep 7
 pactl unload-module "$(pactl list short modules | awk '/module-null-sink/ {print $1}')"
 sleep 2.5
 pactl load-module $sink >/dev/null
-record sink_back
+record_as sink_back
 sleep 7
 stop_recording
 kill "$server" && wait "$server" 2>/dev/null
 sleep 2.5
 start_server
-record server_back
+record_as server_back
 sleep 7
 stop_recording
 check "the program still runs" kill -0 "$pid"
