@@ -104,40 +104,76 @@ void CurveEmitter::emit(Timer* timer, ParticleSystem* system) {
 ParticleRenderer::ParticleRenderer(Material* material_, float size_, bool randomOrientation_)
     : material(material_), size(size_), randomOrientation(randomOrientation_) {}
 
+namespace {
+
+// Sine and cosine of a turn in degrees, worked out the way the fixed-function matrix
+// stack does for glRotatef (double precision, then rounded), so the sprites land where
+// the matrix stack put them up to float rounding.
+struct Turn {
+    float s, c;
+};
+Turn turn(float degrees) {
+    const float radians = static_cast<float>(static_cast<double>(degrees) * 3.14159265358979323846 / 180.0);
+    return {std::sin(radians), std::cos(radians)};
+}
+
+// The first two columns of a yaw (about y) followed by a pitch (about x): where a flat
+// square's own x and y axes point in the system's space.
+struct Basis {
+    Vec3 x{1.0f, 0.0f, 0.0f};
+    Vec3 y{0.0f, 1.0f, 0.0f};
+};
+Basis yawThenPitch(float yawDegrees, float pitchDegrees) {
+    const Turn yaw = turn(yawDegrees);
+    const Turn pitch = turn(pitchDegrees);
+    return {Vec3(yaw.c, 0.0f, -yaw.s), Vec3(yaw.s * pitch.s, pitch.c, yaw.c * pitch.s)};
+}
+
+}  // namespace
+
 void ParticleRenderer::draw(RenderList* list) {
     if (material) material->apply(list);
     if (!system) return;
 
+    corners.clear();
+    corners.reserve(system->particles.size() * 4);
     const Node* camera = randomOrientation ? nullptr : sceneCamera();
+    // Facing the camera undoes its yaw and pitch (its roll is left alone); without a camera
+    // the squares stay in the system's x-y plane.
+    const Basis facing = camera ? yawThenPitch(-camera->rotation.y, -camera->rotation.x) : Basis{};
     const float half = size / 2;
     for (const Particle& p : system->particles) {
         if (!p.alive()) continue;
-        glPushMatrix();
-        glTranslatef(p.position.x, p.position.y, p.position.z);
+        Basis b = facing;
         if (randomOrientation) {
+            // Two draws for the tumble, then the spin's: the order the generator is read in.
             const float yaw = randomDegrees();
-            glRotatef(yaw, 0.0f, 1.0f, 0.0f);
             const float pitch = randomDegrees();
-            glRotatef(pitch, 1.0f, 0.0f, 0.0f);
-        } else if (camera) {
-            // Undo the camera's yaw and pitch; its roll is left alone.
-            glRotatef(-camera->rotation.y, 0.0f, 1.0f, 0.0f);
-            glRotatef(-camera->rotation.x, 1.0f, 0.0f, 0.0f);
+            b = yawThenPitch(yaw, pitch);
         }
-        glRotatef(randomDegrees(), 0.0f, 0.0f, 1.0f);
-        glScalef(half, half, 1.0f);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(-1.0f, -1.0f, 0.0f);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(1.0f, -1.0f, 0.0f);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(1.0f, 1.0f, 0.0f);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(-1.0f, 1.0f, 0.0f);
-        glEnd();
-        glPopMatrix();
+        const Turn spin = turn(randomDegrees());
+        // The square's half-diagonals: its spun x and y axes, scaled to half the side.
+        const Vec3 u = (b.x * spin.c + b.y * spin.s) * half;
+        const Vec3 v = (b.y * spin.c + b.x * -spin.s) * half;
+        // The two diagonals, each rounded once before the particle's position is added.
+        const Vec3 d1(u.x + v.x, u.y + v.y, u.z + v.z);
+        const Vec3 d2(u.x - v.x, u.y - v.y, u.z - v.z);
+        const Vec3& o = p.position;
+        corners.push_back({o.x - d1.x, o.y - d1.y, o.z - d1.z, 0.0f, 0.0f});
+        corners.push_back({o.x + d2.x, o.y + d2.y, o.z + d2.z, 1.0f, 0.0f});
+        corners.push_back({o.x + d1.x, o.y + d1.y, o.z + d1.z, 1.0f, 1.0f});
+        corners.push_back({o.x - d2.x, o.y - d2.y, o.z - d2.z, 0.0f, 1.0f});
     }
+    if (corners.empty()) return;
+
+    // One interleaved array (the layout a WebGL-backed emulation uploads without copying).
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(SpriteVertex), &corners[0].x);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(SpriteVertex), &corners[0].s);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners.size()));
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 ParticleSystem::ParticleSystem(std::int32_t capacity_, ParticleRenderer* renderer_)

@@ -2,6 +2,11 @@
 // and forces push, drawn by one renderer as small textured squares.  Positions are in the
 // system node's own space.  Random numbers come from the C library's rand(), never
 // seeded; the order of the draws is part of the behaviour.
+//
+// The renderer turns and spins each square on the processor and hands the whole pool to
+// OpenGL as one vertex array: one draw call per system and frame instead of one matrix
+// push and one glBegin/glEnd per particle (which a GL emulated over WebGL turns into one
+// draw call each).  The squares keep slot order, so blended sprites overlap as before.
 #pragma once
 
 #include <cstdint>
@@ -80,6 +85,12 @@ public:
     float t = 0.0f;  // only grows
 };
 
+// One corner of a sprite as the vertex array holds it: position, then texture coordinate.
+struct SpriteVertex {
+    float x, y, z;
+    float s, t;
+};
+
 class ParticleRenderer : public Drawable {
 public:
     ParticleRenderer(Material* material, float size, bool randomOrientation);
@@ -89,6 +100,10 @@ public:
     float size;  // side of each square in the system's units
     bool randomOrientation;
     ParticleSystem* system = nullptr;  // the pool to draw; set with `owner` by the system
+
+    // The corners of the last draw, four per live particle in slot order (reused each frame;
+    // grows at most to four per pool slot).
+    std::vector<SpriteVertex> corners;
 };
 
 class ParticleSystem : public Node {
