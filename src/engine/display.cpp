@@ -129,6 +129,8 @@ void Display::init() {
     activeTexture = reinterpret_cast<ActiveTextureFn>(multitextureEntry("glActiveTextureARB", "glActiveTexture", arb, core));
     multiTexCoord2f =
         reinterpret_cast<MultiTexCoord2fFn>(multitextureEntry("glMultiTexCoord2fARB", "glMultiTexCoord2f", arb, core));
+    clientActiveTexture = reinterpret_cast<ClientActiveTextureFn>(
+        multitextureEntry("glClientActiveTextureARB", "glClientActiveTexture", arb, core));
     if (activeTexture == nullptr || multiTexCoord2f == nullptr) {
         platform::showMessage("El dispositivo grafico no soporta algunas operaciones necesarias.", "Marn",
                               platform::MessageIcon::None);

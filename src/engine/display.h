@@ -34,6 +34,8 @@ public:
 // Signatures of the two multitexture entry points (GL_ARB_multitexture).
 using ActiveTextureFn = void (*)(unsigned int unit);
 using MultiTexCoord2fFn = void (*)(unsigned int unit, float s, float t);
+// glClientActiveTextureARB: which unit's coordinate array the array calls address.
+using ClientActiveTextureFn = void (*)(unsigned int unit);
 
 class Display {
 public:
@@ -59,6 +61,8 @@ public:
     bool drawingSuspended = false;
     MultiTexCoord2fFn multiTexCoord2f = nullptr;
     ActiveTextureFn activeTexture = nullptr;
+    // Optional: without it two-texture meshes are sent vertex by vertex.
+    ClientActiveTextureFn clientActiveTexture = nullptr;
     MaterialLibrary* materials;
     TextureManager* textures;
 

@@ -29,17 +29,86 @@ void Mesh::addIndex(std::int32_t index) {
     indices[indexCount++] = index;
 }
 
+namespace {
+
+// Below this many indices immediate mode costs no more than setting up the arrays.
+constexpr std::uint32_t arrayMinimum = 1024;
+// 16-bit indices, the widest a GL emulated over WebGL takes from the program's memory.
+constexpr std::uint32_t arrayMostVertices = 65536;
+
+}  // namespace
+
+std::uint32_t Mesh::drawArrays(Display* display) {
+    const bool two = format != 1;
+    if (packed.vertexCount != vertexCount || packed.indexCount != indexCount) {
+        packed.vertexCount = vertexCount;
+        packed.indexCount = indexCount;
+        packed.vertices.clear();
+        packed.vertices.reserve(static_cast<std::size_t>(vertexCount) * (two ? 7 : 5));
+        for (std::uint32_t v = 0; v < vertexCount; ++v) {
+            const Vec3& p = two ? vertices2[v].position : vertices[v].position;
+            const Vec2& uv = two ? vertices2[v].texCoord : vertices[v].texCoord;
+            packed.vertices.insert(packed.vertices.end(), {p.x, p.y, p.z, uv.s, uv.t});
+            if (two) packed.vertices.insert(packed.vertices.end(), {vertices2[v].texCoord2.s, vertices2[v].texCoord2.t});
+        }
+        // The indices immediate mode would send (the same ones it skips are left out), in
+        // whole triangles, keeping the last one back.
+        std::uint32_t valid = 0;
+        for (std::uint32_t i = 0; i < indexCount; ++i)
+            valid += indices[i] >= 0 && static_cast<std::uint32_t>(indices[i]) < vertexCount;
+        const std::uint32_t inArrays = valid >= 3 ? (valid / 3 - 1) * 3 : 0;
+        packed.indices.clear();
+        packed.indices.reserve(inArrays);
+        packed.tail = 0;
+        while (packed.indices.size() < inArrays) {
+            const std::int32_t n = indices[packed.tail++];
+            if (n >= 0 && static_cast<std::uint32_t>(n) < vertexCount) packed.indices.push_back(static_cast<std::uint16_t>(n));
+        }
+    }
+    if (packed.indices.empty()) return 0;
+
+    const GLsizei stride = static_cast<GLsizei>((two ? 7 : 5) * sizeof(float));
+    const float* base = packed.vertices.data();
+    ClientActiveTextureFn unit = display->clientActiveTexture;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, base);
+    if (unit) unit(GL_TEXTURE0_ARB);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, stride, base + 3);
+    if (two) {
+        unit(GL_TEXTURE1_ARB);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, stride, base + 5);
+    }
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(packed.indices.size()), GL_UNSIGNED_SHORT, packed.indices.data());
+    if (two) {
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        unit(GL_TEXTURE0_ARB);
+    }
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    return packed.tail;
+}
+
 void Mesh::draw(RenderList* list) {
     // A mesh drawn before its generator assigned a material keeps the last render state.
     if (material) material->apply(list);
 
     // The second texture unit is reached through the entry point the Display looked up;
     // without it (the Display has already reported that) only the first pair is sent.
-    MultiTexCoord2fFn multiTexCoord =
-        (list && list->display) ? list->display->multiTexCoord2f : nullptr;
+    Display* display = list ? list->display : nullptr;
+    MultiTexCoord2fFn multiTexCoord = display ? display->multiTexCoord2f : nullptr;
+
+    // Large meshes go mostly through arrays.  The last triangle always goes through
+    // immediate mode, so each unit's current texture coordinates end as the last vertex
+    // sent left them, as when every vertex went that way.
+    std::uint32_t first = 0;
+    if (display && indexCount >= arrayMinimum && vertexCount <= arrayMostVertices &&
+        (format == 1 || (multiTexCoord && display->clientActiveTexture)))
+        first = drawArrays(display);
 
     glBegin(GL_TRIANGLES);
-    for (std::uint32_t i = 0; i < indexCount; ++i) {
+    for (std::uint32_t i = first; i < indexCount; ++i) {
         const std::int32_t n = indices[i];
         // Generators only store indices of existing vertices; anything else is skipped
         // rather than read out of bounds.

@@ -1,5 +1,7 @@
-// Solid geometry: fixed-capacity stores of vertices and triangle indices drawn in
-// immediate mode with one material, and the scene-graph node that carries them.
+// Solid geometry: fixed-capacity stores of vertices and triangle indices drawn with one
+// material, and the scene-graph node that carries them.  Small meshes go vertex by vertex
+// in immediate mode; large ones (the terrain) mostly as one indexed vertex array, which
+// spares a GL emulated over WebGL a script call per vertex and attribute.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +64,22 @@ public:
     std::vector<MeshVertex> vertices;    // format 1 only
     std::vector<MeshVertex2> vertices2;  // every other format
     std::vector<std::int32_t> indices;
+
+private:
+    // What a large mesh hands to OpenGL as arrays, packed at its first draw after the
+    // stores grew (a filled mesh never changes): position, first and (format 2) second
+    // texture coordinates per vertex, and the valid indices as 16-bit numbers.
+    struct Packed {
+        std::uint32_t vertexCount = 0, indexCount = 0;  // the counts it was packed from
+        std::vector<float> vertices;
+        std::vector<std::uint16_t> indices;  // all but the last whole triangle
+        std::uint32_t tail = 0;              // where in `indices` the rest starts
+    };
+    // Draws all but the last triangle from arrays; returns the position in `indices`
+    // from which immediate mode goes on.
+    std::uint32_t drawArrays(Display* display);
+
+    Packed packed;
 };
 
 class MeshNode : public Node {
