@@ -8,11 +8,13 @@
 // own clock.  Each frame is closed with glFinish so that the driver's deferred rasterising
 // is counted in the frame that caused it.
 //
-// Usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--surface WxH]
-//                  [--no-framebuffers]
+// Usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--frame-log FILE]
+//                  [--surface WxH] [--no-framebuffers]
 //   --start-ns: CLOCK_REALTIME in ns taken by the caller just before starting the process,
 //               so that start-up includes loading the program.
 //   --scenes:   writes "name begin_ns end_ns" (CLOCK_MONOTONIC) per scene, for profilers.
+//   --frame-log: writes "frame scene ms" per frame drawn, frame n being the pass whose
+//               clock and song stand at n/fps seconds (the capture tool's frame n).
 //   --surface:  draws into a hidden surface of that size instead of the 640x480 window, the
 //               picture scaled to fit as on a screen of that size.
 //   --no-framebuffers: with --surface, hides the framebuffer-object extensions, so the
@@ -133,12 +135,14 @@ double percentile(std::vector<double> v, double p) {
 int main(int argc, char** argv) {
     const double mainEntryMs = monoMs();
     if (argc < 2) {
-        std::fprintf(stderr, "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--surface WxH] [--no-framebuffers]\n");
+        std::fprintf(stderr, "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--frame-log FILE] [--surface WxH] "
+                     "[--no-framebuffers]\n");
         return 2;
     }
     int fps = 60;
     double startRealNs = 0;
     std::string scenesFile;
+    std::string frameLogFile;
     int surfaceWidth = 0, surfaceHeight = 0;
     bool framebuffers = true;
     for (int i = 2; i < argc; ++i) {
@@ -150,6 +154,7 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[i], "--fps")) fps = std::max(1, std::atoi(argv[i + 1]));
         if (!std::strcmp(argv[i], "--start-ns")) startRealNs = std::atof(argv[i + 1]);
         if (!std::strcmp(argv[i], "--scenes")) scenesFile = argv[i + 1];
+        if (!std::strcmp(argv[i], "--frame-log")) frameLogFile = argv[i + 1];
         if (!std::strcmp(argv[i], "--surface") && std::sscanf(argv[i + 1], "%dx%d", &surfaceWidth, &surfaceHeight) != 2) {
             std::fprintf(stderr, "--surface wants WxH\n");
             return 2;
@@ -211,6 +216,11 @@ int main(int argc, char** argv) {
 
     AudioWorker audio;
     std::vector<SceneStats> scenes;
+    std::FILE* frameLog = nullptr;
+    if (!frameLogFile.empty() && !(frameLog = std::fopen(frameLogFile.c_str(), "w"))) {
+        std::perror(frameLogFile.c_str());
+        return 1;
+    }
     long frame = 0;
     double firstFrameDoneMs = 0;
     bool firstFrameDone = false;
@@ -251,6 +261,7 @@ int main(int argc, char** argv) {
             scenes.back().frameMs.push_back(wall);
             scenes.back().mainCpuMs.push_back(cpu);
             scenes.back().processCpuMs.push_back(processCpu);
+            if (frameLog) std::fprintf(frameLog, "%ld %s %.3f\n", frame, scenes.back().name.c_str(), wall);
         }
         if (frame > 60L * 60 * fps) break;  // far beyond the song's end
     }
@@ -264,11 +275,18 @@ int main(int argc, char** argv) {
         const double processMs = (nowNs(CLOCK_REALTIME) - startRealNs) * 1e-6 - (monoMs() - firstFrameDoneMs);
         std::printf("startup\tprocess start to first frame finished\t%.1f\n", processMs);
     }
-    std::printf("# scenes: name enter_ms frames median_ms p95_ms max_ms median_main_cpu_ms\n");
+    if (frameLog) std::fclose(frameLog);
+    std::printf(
+        "# scenes: name enter_ms frames median_ms p95_ms max_ms median_main_cpu_ms mean_ms mean_process_cpu_ms\n");
+    const auto mean = [](const std::vector<double>& v) {
+        double total = 0;
+        for (double x : v) total += x;
+        return v.empty() ? 0.0 : total / static_cast<double>(v.size());
+    };
     for (const auto& s : scenes)
-        std::printf("scene\t%s\t%.1f\t%zu\t%.2f\t%.2f\t%.2f\t%.2f\n", s.name.c_str(), s.enterMs, s.frameMs.size(),
-                    percentile(s.frameMs, 0.5), percentile(s.frameMs, 0.95), percentile(s.frameMs, 1.0),
-                    percentile(s.mainCpuMs, 0.5));
+        std::printf("scene\t%s\t%.1f\t%zu\t%.2f\t%.2f\t%.2f\t%.2f\t%.2f\t%.2f\n", s.name.c_str(), s.enterMs,
+                    s.frameMs.size(), percentile(s.frameMs, 0.5), percentile(s.frameMs, 0.95),
+                    percentile(s.frameMs, 1.0), percentile(s.mainCpuMs, 0.5), mean(s.frameMs), mean(s.processCpuMs));
     std::vector<double> all;
     double sum = 0, processSum = 0;
     for (const auto& sc : scenes) {
