@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Turns the raw outputs of bench/run.sh into the Markdown table of bench/RESULTS.md.
 
-Usage: report.py MUSIC_JSON SHOW_TXT SPLIT_TXT HEADER_TXT
+Usage: report.py MUSIC_JSON SHOW_TXT SPLIT_TXT HEADER_TXT [SURFACE_640 SURFACE_1920 [DESKTOP_TXT [WEB_TXT]]]
 Any input file may be missing or empty; its section then says so.
 """
 import json
@@ -99,6 +99,45 @@ def desktop_section(path):
     return out + ["| state | frames per second | processor |", "|---|---:|---:|"] + rows + [""]
 
 
+def web_section(path):
+    lines = [l.split("\t") for l in read(path).splitlines()]
+    out = ["## In a browser (headless chromium, WebGL on SwiftShader) beside the native build (llvmpipe), "
+           "the whole show on the same virtual timeline; frame = the frame's pass closed by a wait for the rasteriser", ""]
+    native = {f[1]: f[2:] for f in lines if f[0] == "nativescene"}
+    web = {f[1]: f[2:] for f in lines if f[0] == "webscene"}
+    if not web:
+        return out + ["(not measured)", ""]
+    out += ["| scene | native frames | native mean ms | browser frames | browser mean ms | browser / native | "
+            "browser draw calls per frame | goal <= 1.5x |", "|---|---:|---:|---:|---:|---:|---:|---|"]
+    for name in list(native) + [n for n in web if n not in native]:
+        n, w = native.get(name), web.get(name)
+        ratio = float(w[1]) / float(n[1]) if n and w and float(n[1]) > 0 else None
+        out.append(f"| {name} | {n[0] if n else '-'} | {n[1] if n else '-'} | {w[0] if w else '-'} | "
+                   f"{w[1] if w else '-'} | {f'{ratio:.2f}' if ratio else '-'} | {w[2] if w else '-'} | "
+                   f"{('met' if ratio <= 1.5 else 'missed') if ratio else '-'} |")
+    out.append("")
+    for f in lines:
+        if f[0] == "size":
+            raw, packed = int(f[1]), int(f[2])
+            out.append(f"Download: {raw / 1e6:.2f} MB ({raw} bytes; goal <= 4 MB: {'met' if raw <= 4e6 else 'missed'}), "
+                       f"{packed / 1e6:.2f} MB compressed file by file with gzip -9 "
+                       f"(goal <= 2 MB: {'met' if packed <= 2e6 else 'missed'}).")
+    parts = [f"{f[1]} {int(f[2]) / 1e6:.2f} MB ({int(f[3]) / 1e6:.2f} MB compressed)" for f in lines if f[0] == "part"]
+    if parts:
+        out.append("Of which " + ", ".join(parts) + ".")
+    for f in lines:
+        if f[0] == "firstframe":
+            out.append(f"Start click to the first frame drawn: {f[1]} ms, the median of page loads taking {f[2]} ms "
+                       f"(goal <= 1000 ms: {'met' if int(f[1]) <= 1000 else 'missed'}).")
+        elif f[0] == "webrun":
+            out.append(f"The browser's show: {f[1]} frames timed in {f[3]} s"
+                       f"{f', {f[2]} without a scene' if f[2] != '0' else ''}; scenes named by "
+                       f"{'the page' if f[4] == 'page' else 'the native run of the same frames'}.")
+        elif f[0] == "browser":
+            out.append(f"Browser: {f[1]}.")
+    return out + [""]
+
+
 def main():
     music, show, split, header = sys.argv[1:5]
     out = read(header).splitlines() + [""]
@@ -108,6 +147,8 @@ def main():
         out += surface_section(sys.argv[5], sys.argv[6])
     if len(sys.argv) > 7:
         out += desktop_section(sys.argv[7])
+    if len(sys.argv) > 8:
+        out += web_section(sys.argv[8])
     print("\n".join(out))
 
 
