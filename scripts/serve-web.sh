@@ -12,7 +12,6 @@ if [ ! -f "$site/index.html" ]; then
   echo "serve-web: build-web/site/ has no page yet; build it first: scripts/build-web.sh" >&2
   exit 1
 fi
-echo "serve-web: open http://127.0.0.1:$port/ (Ctrl+C stops the server)"
 # Browsers compile WebAssembly while it downloads only when it comes as application/wasm;
 # the type is set here rather than left to the machine's MIME table.  No caching, so a
 # rebuilt site is what the next reload shows.
@@ -29,7 +28,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         super().end_headers()
 
 site, port = sys.argv[1], int(sys.argv[2])
-server = http.server.ThreadingHTTPServer(("127.0.0.1", port), functools.partial(Handler, directory=site))
+try:
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), functools.partial(Handler, directory=site))
+except OSError as e:
+    sys.exit(f"serve-web: cannot serve on 127.0.0.1:{port} ({e.strerror}); give another port: scripts/serve-web.sh {port + 1}")
+print(f"serve-web: open http://127.0.0.1:{port}/ (Ctrl+C stops the server)", flush=True)
 try:
     server.serve_forever()
 except KeyboardInterrupt:
