@@ -223,6 +223,11 @@ cp "$program/velastria.js" "$program/velastria.wasm" "$new/"
 cp -r "$content/sound" "$content/textures" "$new/"
 find "$new/sound" "$new/textures" -name '.*' -delete
 cp "$font" "$new/fonts/outline.ttf"
+# Whatever the page names by src= or href= must be in the site.
+for ref in $(grep -o -E '(src|href)="[^"]*"' "$new/index.html" | sed -E 's/^[a-z]+="(.*)"$/\1/'); do
+  case $ref in *:* | '#'* | '') continue ;; esac
+  [ -f "$new/${ref%%[?#]*}" ] || fail "index.html refers to $ref, which the site does not have (src/platform/web/page/ or the web build)"
+done
 # The list the page fetches into the program's file system: every data file, by its path.
 (cd "$new" && find sound textures fonts -type f | LC_ALL=C sort) |
   awk 'BEGIN { printf "{\"files\": [" } { printf "%s\"%s\"", (NR > 1 ? ", " : ""), $0 } END { print "]}" }' \
