@@ -49,7 +49,7 @@ source scripts/debian-source.bash
 begin 2 "WebAssembly libraries in build-web/deps/" "read the library's log named above; rm -rf build-web/deps starts afresh"
 
 emcc_version=$(emcc --version | head -1)
-# Release flags of our own: the toolchain's default is -O3, which only makes the code larger.
+# -O2 like the program itself (CMake's Release would say -O3).
 cmake_release=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG")
 
 recipe_jpeg() {
@@ -245,6 +245,7 @@ fi
 begin 6 "the zip (build-web/velastria-web.zip)" "zip failed: see above"
 if [ ! -f "$zipfile" ]; then
   stage=$(mktemp -d)
+  rm -f "$zipfile.tmp"  # zip would add to what a broken run left
   ln -s "$site" "$stage/velastria-web"
   (cd "$stage" && zip -q -r -9 -X "$zipfile.tmp" velastria-web)
   rm -rf "$stage"
