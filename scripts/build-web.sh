@@ -49,7 +49,7 @@ source scripts/debian-source.bash
 begin 2 "WebAssembly libraries in build-web/deps/" "read the library's log named above; rm -rf build-web/deps starts afresh"
 
 emcc_version=$(emcc --version | head -1)
-# -O2 like the program itself (CMake's Release would say -O3).
+# The libraries at -O2 (CMake's Release alone would say -O3).
 cmake_release=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG")
 
 recipe_jpeg() {
