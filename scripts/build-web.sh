@@ -46,9 +46,10 @@ source scripts/debian-source.bash
 # The libraries.  Each recipe_<name> runs in a fresh folder holding the unpacked source
 # ($src) and installs into $deps; the stamp deps/<name>.stamp holds the hash of the recipe
 # and of the compiler, so a changed recipe or a new emscripten rebuilds that library only.
-begin 2 "WebAssembly libraries in build-web/deps/" "read the library's log named above; rm -rf build-web/deps starts afresh"
+begin 2 "WebAssembly libraries in build-web/deps/" "see the message above; rm -rf build-web/deps starts afresh"
 
-emcc_version=$(emcc --version | head -1)
+emcc_version=$(emcc --version)
+emcc_version=${emcc_version%%$'\n'*}
 # The libraries at -O2 (CMake's Release alone would say -O3).
 cmake_release=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG")
 
@@ -94,9 +95,11 @@ recipe_glu() {
   # GLU 9.0.2: the polygon tessellator (the outline font's glyphs) and the projection
   # helpers; GL/gl.h is emscripten's own.  Compiled as Debian builds it (its assertions on).
   # The tessellator's files as GLU's own build lists them (priorityq.c includes the heap).
+  # The assertions name their files relative to the source, not by this machine's paths.
   local glu=$src/libglu objects=() f
   for f in libtess/{dict,geom,memalloc,mesh,normal,priorityq,render,sweep,tess,tessmono}.c libutil/project.c; do
-    emcc -O2 -DLIBRARYBUILD -I"$glu/include" -I"$glu/src/include" -c "$glu/src/$f" -o "$(basename "$f" .c).o"
+    emcc -O2 -DLIBRARYBUILD -fmacro-prefix-map="$glu/"= -I"$glu/include" -I"$glu/src/include" \
+      -c "$glu/src/$f" -o "$(basename "$f" .c).o"
     objects+=("$(basename "$f" .c).o")
   done
   rm -f "$deps/include/GL/glu.h" "$deps/lib/libGLU.a"
@@ -112,7 +115,7 @@ recipe_glu() {
 fetch() {
   local package=$1 orig
   if debian_source "$package" "$src"; then return 0; fi
-  orig=$(find "$src" -maxdepth 1 -name "${package}_*.orig.tar.*" ! -name '*.asc' | head -1)
+  orig=$(find "$src" -maxdepth 1 -name "${package}_*.orig.tar.*" ! -name '*.asc' -print -quit)
   [ -n "$orig" ] || return 1
   echo "build-web: warning: Debian's changes to $package could not be fetched; using its upstream tarball $(basename "$orig")" |
     tee /dev/fd/3
