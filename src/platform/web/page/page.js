@@ -65,7 +65,7 @@
 
   var audio = {
     context: null, worklet: false, node: null, rate: 44100,
-    ring: 0, frames: 0, start: 0, handed: 0, played: 0, position: 0,
+    ring: 0, frames: 0, start: 0, handed: 0, played: 0, heard: 0, position: 0,
     recorded: null, recordedFrames: 0,
   };
 
@@ -143,7 +143,7 @@
       audio.ring = ring;
       audio.frames = Math.floor(bytes / 4);
       audio.start = Math.floor(startByte / 4);
-      audio.handed = audio.played = audio.position = 0;
+      audio.handed = audio.played = audio.heard = audio.position = 0;
       if (test && test.recordAudioSeconds > 0 && !audio.recorded)
         audio.recorded = new Int16Array(Math.floor(test.recordAudioSeconds * audio.rate) * 2);
       var ctx = audio.context;
@@ -159,7 +159,12 @@
       }
       audio.node.connect(ctx.destination);
     },
-    audioPlayed: function () { return audio.played; },
+    // What has been heard: the played count less what the output still holds, never going back.
+    audioPlayed: function () {
+      var latency = audio.context && audio.context.outputLatency ? audio.context.outputLatency : 0;
+      audio.heard = Math.max(audio.heard, audio.played - Math.round(latency * audio.rate));
+      return audio.heard;
+    },
     audioLost: function () { return audio.context && audio.context.state === 'closed' ? 1 : 0; },
     audioStop: stopSound,
     testVirtualFps: function () { return test && test.virtualFps > 0 ? Math.floor(test.virtualFps) : 0; },
