@@ -144,8 +144,9 @@ check_wasm() {
 # library <name> <source package> <archive> <symbols to check>...
 library() {
   local name=$1 package=$2 archive=$deps/lib/$3 stamp=$deps/$1.stamp log=$deps/logs/$1.log hash t0=$SECONDS
+  hash=$( (echo "$@"; declare -f "recipe_$name" fetch check_wasm; declare -p cmake_release; echo "$emcc_version") |
+    sha256sum | cut -c1-16)
   shift 3
-  hash=$( (declare -f "recipe_$name" fetch check_wasm; declare -p cmake_release; echo "$emcc_version") | sha256sum | cut -c1-16)
   if [ -f "$archive" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$hash" ]; then
     echo "build-web:   $name: up to date"
     return 0
