@@ -56,8 +56,8 @@ cmake_release=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG"
 recipe_jpeg() {
   # libjpeg-turbo 2.1.5, the C code only (the SIMD parts are x86/ARM assembly).  Its size
   # checks run a test program, which under emscripten reports nonsense (size_t came out as
-  # 9 bytes, which sends the Huffman encoder down a wrong branch): the sizes are taken from
-  # the compiler's own predefined macros instead, and checked in the result.
+  # 9 bytes, a word size the Huffman encoders cannot be built for): the sizes are taken
+  # from the compiler's own predefined macros instead, and checked in the result.
   local size_t ulong
   size_t=$(emcc -dM -E - </dev/null | awk '$2 == "__SIZEOF_SIZE_T__" {print $3}')
   ulong=$(emcc -dM -E - </dev/null | awk '$2 == "__SIZEOF_LONG__" {print $3}')
