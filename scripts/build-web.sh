@@ -226,7 +226,14 @@ cp -r "$page"/. "$new/"
 cp "$program/velastria.js" "$program/velastria.wasm" "$new/"
 cp -r "$content/sound" "$content/textures" "$new/"
 find "$new/sound" "$new/textures" -name '.*' -delete
-cp "$font" "$new/fonts/outline.ttf"
+# Only the glyphs the show can draw: the text is drawn byte by byte in the Western code
+# page, so Latin-1 and the code page's 27 other characters.  The outlines and advances of
+# those glyphs stay as they are (the missing-glyph shape too); the rest is 670 KB the page
+# would fetch for nothing.
+pyftsubset "$font" --output-file="$new/fonts/outline.ttf" --notdef-outline --no-layout-closure \
+  --layout-features='' --name-IDs='*' --name-languages='*' \
+  --unicodes=U+0000-00FF,U+0152,U+0153,U+0160,U+0161,U+0178,U+017D,U+017E,U+0192,U+02C6,U+02DC,U+2013,U+2014,U+2018,U+2019,U+201A,U+201C,U+201D,U+201E,U+2020,U+2021,U+2022,U+2026,U+2030,U+2039,U+203A,U+20AC,U+2122 ||
+  fail "pyftsubset could not cut the outline font down to the show's characters"
 # Whatever the page names by src= or href= must be in the site.
 for ref in $(grep -o -E '(src|href)="[^"]*"' "$new/index.html" | sed -E 's/^[a-z]+="(.*)"$/\1/'); do
   case $ref in *:* | '#'* | '') continue ;; esac

@@ -19,9 +19,10 @@ packages=(
   libgl1-mesa-dri libegl-mesa0
 )
 # The browser build: the WebAssembly compiler and the node it runs on, dpkg-dev to unpack
-# the libraries' Debian sources, the zip, a local web server (python3) and the headless
+# the libraries' Debian sources, the zip, a local web server (python3), fonttools to cut the
+# outline font down to the show's characters and the headless
 # browser its tests drive.  The content and the outline font come from the packages above.
-web_packages=(emscripten nodejs dpkg-dev zip python3 chromium)
+web_packages=(emscripten nodejs dpkg-dev zip python3 fonttools chromium)
 [ "${1:-}" = demo ] || packages+=("${web_packages[@]}")
 [ "${1:-}" = demo ] || [ "${1:-}" = web ] || packages+=(
   git
