@@ -176,12 +176,19 @@ async function framesCase(server, native) {
     await page.clickOn('#start');
     await page.waitFor(state('started'), 15000, 'the show to start on a click');
     for (const s of shots) {
-      await page.waitFor(`${state('pausedAt')} === ${s.frame}`, 300000, `frame ${s.frame}`);
+      await page.waitFor(`${state('pausedAt')} === ${s.frame} || ${state('frame')} > ${s.frame + 1} || ${state('ended')}`,
+                         150000, `frame ${s.frame}`);
+      if (!check(`the page stops at frame ${s.frame}`, await page.evaluate(state('pausedAt')) === s.frame,
+                 `at frame ${await page.evaluate(state('frame'))}`)) break;
       const png = await page.screenshot();
       pictures.set(s.frame, decodePng(png));
       if (keepDir) writeFileSync(join(keepDir, `web_${s.frame}.png`), png);
       await page.evaluate('window.velastriaTest.resume()');
     }
+    // The rest of the show, to the song's own end.
+    await page.waitFor(`${state('ended')} && ${visible('#end')}`, 150000, 'the end card at the song\'s end');
+    check('the song\'s end ends the show with the end card and status 0', await page.evaluate(state('status')) === 0,
+          `status ${await page.evaluate(state('status'))}`);
     const messages = await page.evaluate(`${state('messages')} || []`);
     check('no message while playing on virtual time', messages.length === 0, messages.join(' | '));
   });

@@ -11,4 +11,7 @@ for need in "$build/tools/velastria-capture" "$build/tools/xmrender" "$build/dem
 done
 command -v node >/dev/null || { echo "FAIL browser tests: node is not installed"; exit 1; }
 [ -x "${VELASTRIA_CHROMIUM:-/usr/bin/chromium}" ] || { echo "FAIL browser tests: chromium is not installed"; exit 1; }
-exec node "$root/tests/web/browser_test.mjs" "$build" "$site"
+status=0
+timeout 600 node "$root/tests/web/browser_test.mjs" "$build" "$site" || status=$?
+[ "$status" -ne 124 ] || echo "FAIL browser tests: not done within 10 minutes"
+exit "$status"
