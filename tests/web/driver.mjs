@@ -56,7 +56,7 @@ export class Browser {
                    { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
     b.stderr = '';
     b.proc.stderr.on('data', d => { b.stderr = (b.stderr + d).slice(-20000); });
-    b.exited = new Promise(resolve => b.proc.on('exit', resolve));
+    b.exited = new Promise(resolve => { b.proc.on('exit', resolve); b.proc.on('error', e => { b.stderr += e.message; resolve(e.code); }); });
     b.nextId = 1;
     b.pending = new Map();
     b.listeners = new Set();
@@ -66,11 +66,18 @@ export class Browser {
       for (let end; (end = buffered.indexOf(0)) >= 0; buffered = buffered.subarray(end + 1))
         b.dispatch(JSON.parse(buffered.subarray(0, end).toString('utf8')));
     });
+    b.proc.stdio[3].on('error', () => {});  // a browser gone shows up through `exited`
     b.exited.then(code => {
-      for (const { reject } of b.pending.values()) reject(new Error(`chromium exited (${code}): ${b.stderr.slice(-2000)}`));
+      b.gone = `chromium exited (${code}): ${b.stderr.slice(-2000)}`;
+      for (const { reject } of b.pending.values()) reject(new Error(b.gone));
       b.pending.clear();
     });
-    await b.send('Target.setDiscoverTargets', { discover: true });
+    try {
+      await b.send('Target.setDiscoverTargets', { discover: true });
+    } catch (e) {
+      await b.close();
+      throw e;
+    }
     return b;
   }
 
@@ -91,6 +98,7 @@ export class Browser {
     const msg = { id, method, params };
     if (sessionId) msg.sessionId = sessionId;
     return new Promise((resolve, reject) => {
+      if (this.gone) return reject(new Error(this.gone));
       this.pending.set(id, { resolve, reject, method });
       this.proc.stdio[3].write(JSON.stringify(msg) + '\0');
     });
