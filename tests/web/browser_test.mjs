@@ -121,6 +121,13 @@ async function showCase(server, reference) {
     await page.waitFor(`${state('started')} && !${visible('#start')}`, 15000, 'the show to start on a key');
     check('a key starts the show', true);
 
+    // A wider window: the picture is the largest 4:3 rectangle, centred.
+    await page.resize(1000, 600);
+    const box = await page.waitFor(`(r => r.width === 800 && [r.x, r.y, r.width, r.height].join(' '))(
+      document.querySelector('#picture').getBoundingClientRect())`, 5000, 'the picture to fit the window').catch(e => e.message);
+    check('the picture fits a wider window, centred', box === '100 0 800 600', box);
+    await page.resize(640, 480);
+
     await page.waitFor(state('audioComplete'), 30000, `${audioSeconds} s of recorded sound`);
     const audio = await page.evaluate(`Array.from(${state('audio')})`);
     const wanted = audioSeconds * 44100 * 2;

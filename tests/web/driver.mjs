@@ -136,7 +136,11 @@ export class Page {
 
   async init() {
     await Promise.all([this.send('Page.enable'), this.send('Runtime.enable')]);
-    await this.send('Emulation.setDeviceMetricsOverride', { width: 640, height: 480, deviceScaleFactor: 1, mobile: false });
+    await this.resize(640, 480);
+  }
+
+  resize(width, height) {
+    return this.send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
   }
 
   onEvent({ method, params }) {
