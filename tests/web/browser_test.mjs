@@ -1,6 +1,7 @@
-// The browser build in headless chromium: start screen, pictures beside the native capture
-// tool's, the samples handed to Web Audio beside xmrender's, the end card, and the messages
-// for a missing file and for a browser without WebGL.
+// The browser build in headless chromium: start screen, the picture's fit to the window,
+// pictures beside the native capture tool's, the samples handed to Web Audio beside
+// xmrender's, the end card (by Escape and by the song's end), and the messages for a missing
+// file and for a browser without WebGL.
 //   node browser_test.mjs BUILD SITE      (BUILD: the native build folder, SITE: build-web/site)
 // VELASTRIA_WEB_CASES="show messages frames" (the default) names the cases to run;
 // VELASTRIA_WEB_PICTURES=DIR keeps both sides' pictures there (web_N.png, native_N.png).
