@@ -1,4 +1,4 @@
-// The browser build in headless chromium: start screen, the picture's fit to the window,
+// The browser build in headless chromium: start screen, the picture's fit to the window, F,
 // pictures beside the native capture tool's, the samples handed to Web Audio beside
 // xmrender's, the end card (by Escape and by the song's end), and the messages for a missing
 // file and for a browser without WebGL.
@@ -128,6 +128,10 @@ async function showCase(server, reference) {
       document.querySelector('#picture').getBoundingClientRect())`, 5000, 'the picture to fit the window').catch(e => e.message);
     check('the picture fits a wider window, centred', box === '100 0 800 600', box);
     await page.resize(640, 480);
+    await page.pressKey('f');
+    const full = await page.waitFor('!!document.fullscreenElement', 5000).then(() => true, () => false);
+    await page.pressKey('f');
+    check('F toggles full screen', full && await page.waitFor('!document.fullscreenElement', 5000).then(() => true, () => false));
 
     await page.waitFor(state('audioComplete'), 30000, `${audioSeconds} s of recorded sound`);
     const audio = await page.evaluate(`Array.from(${state('audio')})`);
