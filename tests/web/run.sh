@@ -4,8 +4,8 @@
 #   tests/web/run.sh [BUILD [SITE]]    (defaults: build, build-web/site)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "${1:-$root/build}")
-site=$(realpath "${2:-$root/build-web/site}")
+build=$(realpath -m "${1:-$root/build}")
+site=$(realpath -m "${2:-$root/build-web/site}")
 for need in "$build/tools/velastria-capture" "$build/tools/xmrender" "$build/demo/sound/velastr.xm" "$site/index.html"; do
   [ -e "$need" ] || { echo "FAIL browser tests: $need is missing (build it first)"; exit 1; }
 done
