@@ -145,6 +145,22 @@ async function showCase(server, reference) {
             : firstDiff < 0 ? 'xmrender\'s render is silent'
             : `sample ${firstDiff} (frame ${firstDiff >> 1}) is ${audio[firstDiff]}, xmrender has ${reference[firstDiff]}`);
 
+    // Out of sight the page gets no frames, but the sound must play on (it does not hang on
+    // the frames); back in sight, the frames come again.
+    const heard = `Module.velastriaPage.audioPlayed()`;
+    const other = await page.browser.newPage();
+    await page.browser.send('Target.activateTarget', { targetId: other.targetId });
+    await page.waitFor(`document.visibilityState === 'hidden'`, 5000).catch(() => {});
+    const hidden0 = await page.evaluate(`[${state('frame')}, ${heard}]`);
+    await new Promise(r => setTimeout(r, 2000));
+    const hidden1 = await page.evaluate(`[document.visibilityState, ${state('frame')}, ${heard}]`);
+    await page.browser.send('Target.activateTarget', { targetId: page.targetId });
+    const back = await page.waitFor(`document.visibilityState === 'visible' && ${state('frame')} > ${hidden1[1]}`, 5000)
+      .then(() => true, () => false);
+    const playedHidden = (hidden1[2] - hidden0[1]) / 44100;
+    check('out of sight the sound plays on, and the frames come back', hidden1[0] === 'hidden' && playedHidden > 1.5 && back,
+          `${hidden1[0]}: ${playedHidden.toFixed(2)} s played in 2 s, ${hidden1[1] - hidden0[0]} frames; frames again: ${back}`);
+
     await page.pressKey('Escape');
     await page.waitFor(`${state('ended')} && ${visible('#end')}`, 15000, 'the end card after Escape');
     check('Escape ends the show with the end card', true);
