@@ -11,7 +11,7 @@ target_link_options(velastria PRIVATE
   # click (and again for "play again"); the program's end is not the page's.
   -sFORCE_FILESYSTEM=1 -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
   "-sEXPORTED_RUNTIME_METHODS=['callMain','FS','UTF8ToString']"
-  "-sEXPORTED_FUNCTIONS=['_main','_velastria_audio_pump']"
+  "-sEXPORTED_FUNCTIONS=['_main','_velastria_audio_pump','_malloc','_free']"
   -sENVIRONMENT=web
   --js-library ${VELASTRIA_WEB_LIBRARY})
 set_target_properties(velastria PROPERTIES SUFFIX ".js" LINK_DEPENDS ${VELASTRIA_WEB_LIBRARY})

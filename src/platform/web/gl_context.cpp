@@ -16,6 +16,7 @@ namespace {
 // attribute; these are the entry points the drawing code looks up by name.
 void activeTexture(GLenum unit) { glActiveTexture(unit); }
 void multiTexCoord2f(GLenum unit, GLfloat s, GLfloat t) { velastria_gl_multi_tex_coord_2f(unit, s, t); }
+void clientActiveTexture(GLenum unit) { glClientActiveTexture(unit); }
 
 }  // namespace
 
@@ -28,6 +29,8 @@ void* glEntryPoint(const char* name) {
         return reinterpret_cast<void*>(&activeTexture);
     if (std::strcmp(name, "glMultiTexCoord2fARB") == 0 || std::strcmp(name, "glMultiTexCoord2f") == 0)
         return reinterpret_cast<void*>(&multiTexCoord2f);
+    if (std::strcmp(name, "glClientActiveTextureARB") == 0 || std::strcmp(name, "glClientActiveTexture") == 0)
+        return reinterpret_cast<void*>(&clientActiveTexture);
     // Nothing else is looked up by name on this backend: framebuffer copies are not needed
     // while the canvas has the picture's own size.
     return nullptr;

@@ -4,10 +4,12 @@
 // count); everything about the page (messages, sound, test hooks) is asked of the page's
 // own script through Module.velastriaPage.
 mergeInto(LibraryManager.library, {
-  $velastriaGl__deps: ['$GLImmediate', 'glTexImage2D'],
+  $velastriaGl__deps: ['$GLImmediate', 'glTexImage2D', 'malloc', 'free'],
   $velastriaGl__postset: 'velastriaGl.install();',
   $velastriaGl: {
     lines: false,
+    scratch: 0,       // edge indices of indexed triangles drawn as lines, in the program's memory
+    scratchBytes: 0,
     install: function() {
       // Old-style internal formats give the number of components; WebGL wants the format.
       var texImage2D = _glTexImage2D;
@@ -25,8 +27,29 @@ mergeInto(LibraryManager.library, {
       // Polygons in line mode: every triangle or quad drawn as its outline, edge by edge.
       GLImmediate.flush = function(numProvidedIndexes, startIndex, ptr) {
         var mode = GLImmediate.mode;
-        if (!velastriaGl.lines || numProvidedIndexes || (mode != 4 /* TRIANGLES */ && mode != 7 /* QUADS */))
+        if (!velastriaGl.lines || (mode != 4 /* TRIANGLES */ && mode != 7 /* QUADS */))
           return flush.apply(this, arguments);
+        if (numProvidedIndexes) {
+          // Indexed triangles from the program's memory: the same vertices, edge indices.
+          if (mode != 4 || GLctx.currentElementArrayBufferBinding) return flush.apply(this, arguments);
+          var triangles = Math.floor(numProvidedIndexes / 3);
+          var corners3 = HEAPU16.slice(ptr >> 1, (ptr >> 1) + triangles * 3);
+          var bytes = triangles * 12;
+          if (velastriaGl.scratchBytes < bytes) {
+            if (velastriaGl.scratch) _free(velastriaGl.scratch);
+            velastriaGl.scratch = _malloc(bytes);
+            velastriaGl.scratchBytes = bytes;
+          }
+          var edges = HEAPU16.subarray(velastriaGl.scratch >> 1, (velastriaGl.scratch >> 1) + triangles * 6);
+          for (var t = 0, j = 0; t < triangles; t++) {
+            var a = corners3[3 * t], b = corners3[3 * t + 1], c = corners3[3 * t + 2];
+            edges[j++] = a; edges[j++] = b; edges[j++] = b; edges[j++] = c; edges[j++] = c; edges[j++] = a;
+          }
+          GLImmediate.mode = 1;  // LINES
+          flush.call(this, triangles * 6, startIndex, velastriaGl.scratch);
+          GLImmediate.mode = mode;
+          return;
+        }
         var s = GLImmediate.stride >> 2;
         var corners = mode == 4 ? 3 : 4;
         var shapes = Math.floor(GLImmediate.vertexCounter / s / corners);
