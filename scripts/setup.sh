@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs.
 #   scripts/setup.sh demo   what building and running the demo needs (./run.sh)
-#   scripts/setup.sh        that, and what the tests, the benchmarks, fuzzing, the Windows
-#                           build and the release archives need (./test.sh and the scripts
-#                           that need them)
+#   scripts/setup.sh web    that, and what the browser build and its tests need
+#                           (scripts/build-web.sh, scripts/serve-web.sh)
+#   scripts/setup.sh        all of these, and what the tests, the benchmarks, fuzzing, the
+#                           Windows build and the release archives need (./test.sh and the
+#                           scripts that need them)
 # Idempotent: it only calls apt-get when something is missing.
 set -euo pipefail
 
@@ -16,7 +18,13 @@ packages=(
   # software OpenGL (llvmpipe) where the machine has no driver of its own
   libgl1-mesa-dri libegl-mesa0
 )
-[ "${1:-}" = demo ] || packages+=(
+# The browser build: the WebAssembly compiler and the node it runs on, dpkg-dev to unpack
+# the libraries' Debian sources, the zip, a local web server (python3), fonttools to cut the
+# outline font down to the show's characters and the headless
+# browser its tests drive.  The content and the outline font come from the packages above.
+web_packages=(emscripten nodejs dpkg-dev zip python3 fonttools chromium)
+[ "${1:-}" = demo ] || packages+=("${web_packages[@]}")
+[ "${1:-}" = demo ] || [ "${1:-}" = web ] || packages+=(
   git
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev

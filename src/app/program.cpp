@@ -49,6 +49,8 @@ int runProgram(const ProgramOptions& options) {
     int status = 0;
     if (options.runLoop)
         options.runLoop();
+    else if (platform::handLoopToSystem(messageLoopTurn, [](int) { closeWindow(); }))
+        return 0;  // the system runs the frames from here on, and closes the window at the end
     else
         status = runMessageLoop();
     closeWindow();

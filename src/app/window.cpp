@@ -206,3 +206,20 @@ int runMessageLoop() {
         }
     }
 }
+
+std::optional<int> messageLoopTurn() {
+    platform::WindowMessage m;
+    while (platform::peekMessage(m)) {
+        if (m.message == platform::msg::Quit) return static_cast<int>(m.wParam);
+        platform::translateMessage(m);
+        platform::dispatchMessage(m);
+    }
+    if (theDemo == nullptr) return 0;
+    // A page out of sight gets no display frames at all; one that is shown but not active
+    // still follows the song without drawing, like a minimised window.
+    theDemo->display->drawingSuspended = !windowState().active;
+    const bool more = theDemo->frameStep();
+    theDemo->display->drawingSuspended = false;
+    if (!more) return 0;
+    return std::nullopt;
+}

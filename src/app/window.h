@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/window.h"
 
@@ -51,3 +52,6 @@ std::intptr_t windowProcedure(platform::NativeWindow* window, std::uint32_t mess
 // loop sleeps on the message queue and runs a rare frame that draws nothing, so the song's
 // cues and the end of the show still come.
 int runMessageLoop();
+// The same loop one display frame at a time, for systems that own the loop themselves:
+// every waiting message, then one frame; an exit status once the program is to end.
+std::optional<int> messageLoopTurn();

@@ -72,14 +72,14 @@ struct Playback {
 
 Playback playback;
 
-void threadBody() {
-    playback.threadFinished = true;
-    playback.threadFinished = false;
-    while (!playback.stopRequest) {
-        audioThreadStep();
-        platform::sleepMs(5);
+// One pass of the audio thread; false once the song is to stop.
+bool threadStep() {
+    if (playback.stopRequest) {
+        playback.threadFinished = true;
+        return false;
     }
-    playback.threadFinished = true;
+    audioThreadStep();
+    return true;
 }
 
 enum class Mode { Device, Manual, Offline };
@@ -200,7 +200,7 @@ bool start(Module* module, Mode mode) {
     playback.stopRequest = false;
     if (mode == Mode::Device) {
         playback.threadFinished = false;
-        playback.thread.start(threadBody);
+        playback.thread.startRepeating(threadStep, 5);
     }
     return true;
 }

@@ -30,6 +30,8 @@ public:
     // family is not installed the font system's fallback is used.  Null only when no
     // outline face can be opened at all.
     static std::unique_ptr<OutlineFont> open(const std::string& family, bool bold);
+    // The face at `index` in this font file; null unless it is a scalable outline face.
+    static std::unique_ptr<OutlineFont> openFile(const std::string& file, int index);
     ~OutlineFont();
     OutlineFont(const OutlineFont&) = delete;
     OutlineFont& operator=(const OutlineFont&) = delete;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,13 @@ bool waitMessage(std::uint32_t timeoutMs);
 void postQuitMessage(int exitCode);
 // Queues a message for a window (or a thread message when window is null).
 void postMessage(const WindowMessage& m);
+
+// Where the system owns the loop and a program may never block in one of its own (a
+// browser page), `turn` is called once per display frame from now on until it gives an
+// exit status, which then goes to `finish`; this returns true at once, before any turn.
+// Where the program loops itself, false, and neither is ever called.
+using LoopTurn = std::function<std::optional<int>()>;
+bool handLoopToSystem(LoopTurn turn, std::function<void(int)> finish);
 
 // ---- window, surface and context --------------------------------------------------------
 

@@ -351,6 +351,24 @@ TEST_F(MessageLoopTest, MinimisedShowDrawsNothingButStillFollowsTheSongToItsEnd)
     EXPECT_FALSE(demo->display->drawingSuspended);
 }
 
+// The loop a system drives frame by frame (a browser page): each turn takes every waiting
+// message, then runs one frame; the end comes back as a status instead of a return.
+TEST_F(MessageLoopTest, TurnsTakeTheWaitingMessagesThenOneFrameAndGiveTheStatusAtTheEnd) {
+    post(msg::KeyDown, 65);
+    post(msg::KeyDown, 66);
+    EXPECT_EQ(messageLoopTurn(), std::nullopt);
+    EXPECT_EQ(demo->loopCount, 1);
+    EXPECT_TRUE(demo->input->isKeyDown(66));
+    EXPECT_EQ(messageLoopTurn(), std::nullopt);
+    EXPECT_EQ(demo->loopCount, 2);
+    platform::postQuitMessage(3);
+    EXPECT_EQ(messageLoopTurn(), 3);
+    EXPECT_EQ(demo->loopCount, 2);
+    post(msg::KeyDown, 27);
+    EXPECT_EQ(messageLoopTurn(), 0);
+    EXPECT_EQ(demo->loopCount, 3);
+}
+
 TEST(ProgramStartUp, RunsThroughToTheLoopAndShutsDownOnQuit) {
     SongFolder folder(true);
     MessageRecorder messages;

@@ -184,6 +184,9 @@ void postQuitMessage(int exitCode) {
 
 void postMessage(const WindowMessage& m) { state().posted.push_back(m); }
 
+// A desktop program runs its own loop.
+bool handLoopToSystem(LoopTurn, std::function<void(int)>) { return false; }
+
 // ---- window, surface and context --------------------------------------------------------
 
 bool registerClass(const std::string& className, WindowProcedure procedure, InstanceHandle instance) {

@@ -31,6 +31,12 @@ void PriorityThread::start(std::function<void()> body) {
     }
 }
 
+void PriorityThread::startRepeating(std::function<bool()> step, unsigned periodMs) {
+    start([step = std::move(step), periodMs] {
+        while (step()) sleepMs(periodMs);
+    });
+}
+
 void PriorityThread::join() {
     if (worker->handle == nullptr) return;
     WaitForSingleObject(worker->handle, INFINITE);

@@ -182,6 +182,9 @@ void postMessage(const WindowMessage& m) {
         PostThreadMessageA(GetCurrentThreadId(), m.message, m.wParam, m.lParam);
 }
 
+// A desktop program runs its own loop.
+bool handLoopToSystem(LoopTurn, std::function<void(int)>) { return false; }
+
 // ---- window, surface and context --------------------------------------------------------
 
 bool registerClass(const std::string& className, WindowProcedure procedure, InstanceHandle instance) {
