@@ -161,6 +161,12 @@ int main(int argc, char** argv) {
         }
         ++i;
     }
+    // Opened before moving into the demo folder, so that a relative name means the caller's folder.
+    std::FILE* frameLog = nullptr;
+    if (!frameLogFile.empty() && !(frameLog = std::fopen(frameLogFile.c_str(), "w"))) {
+        std::perror(frameLogFile.c_str());
+        return 1;
+    }
     if (chdir(argv[1]) != 0) {
         std::perror(argv[1]);
         return 2;
@@ -216,11 +222,6 @@ int main(int argc, char** argv) {
 
     AudioWorker audio;
     std::vector<SceneStats> scenes;
-    std::FILE* frameLog = nullptr;
-    if (!frameLogFile.empty() && !(frameLog = std::fopen(frameLogFile.c_str(), "w"))) {
-        std::perror(frameLogFile.c_str());
-        return 1;
-    }
     long frame = 0;
     double firstFrameDoneMs = 0;
     bool firstFrameDone = false;
