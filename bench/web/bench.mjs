@@ -102,22 +102,43 @@ try {
   const log = await page.evaluate('window.velastriaBench.log');
   const pageLog = await page.evaluate('(window.velastriaTestState || {}).frameLog || null');
   const pageScene = new Map((pageLog || []).filter(e => typeof e.scene === 'string').map(e => [e.frame, e.scene]));
+  // The page's own time of each frame: the program's pass without waiting for the rasteriser.
+  const pageMs = new Map((pageLog || []).filter(e => typeof e.ms === 'number').map(e => [e.frame, e.ms]));
   const scenes = new Map();
   let unnamed = 0;
   for (const [frame, ms, draws] of log) {
     const name = pageScene.has(frame) ? shortName(pageScene.get(frame)) : nativeScene.get(frame);
     if (!name) { ++unnamed; continue; }
     if (!scenes.has(name)) scenes.set(name, []);
-    scenes.get(name).push([ms, draws]);
+    scenes.get(name).push([ms, draws, pageMs.get(frame)]);
   }
   for (const [name, frames] of scenes) {
     // The first frame of a scene carries its set-up, which the native figures time apart.
     const rest = frames.length > 1 ? frames.slice(1) : frames;
     const mean = rest.reduce((a, [ms]) => a + ms, 0) / rest.length;
     const drawCalls = rest.reduce((a, [, d]) => a + d, 0) / rest.length;
-    console.log(`webscene\t${name}\t${rest.length}\t${mean.toFixed(2)}\t${drawCalls.toFixed(0)}`);
+    const issued = rest.filter(([, , p]) => p !== undefined);
+    const issueMs = issued.length ? (issued.reduce((a, [, , p]) => a + p, 0) / issued.length).toFixed(2) : '-';
+    console.log(`webscene\t${name}\t${rest.length}\t${mean.toFixed(2)}\t${drawCalls.toFixed(0)}\t${issueMs}`);
   }
   console.log(`webrun\t${log.length}\t${unnamed}\t${wall.toFixed(0)}\t${pageScene.size ? 'page' : 'native'}`);
+  // What the wait costs by itself: a bare 640x480 canvas cleared and read back each frame.
+  const bare = await browser.newPage();
+  await bare.send('Page.bringToFront');
+  const waitMs = await bare.evaluate(`new Promise(done => {
+    const c = document.createElement('canvas'); c.width = 640; c.height = 480; document.body.appendChild(c);
+    const gl = c.getContext('webgl', { antialias: false }), px = new Uint8Array(4), times = [];
+    const frame = () => {
+      const t0 = performance.now();
+      gl.clearColor(times.length % 2, 0, 0, 1); gl.clear(gl.COLOR_BUFFER_BIT);
+      gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, px);
+      times.push(performance.now() - t0);
+      if (times.length < 200) requestAnimationFrame(frame);
+      else done(times.slice(20).reduce((a, v) => a + v, 0) / 180);
+    };
+    requestAnimationFrame(frame);
+  })`);
+  console.log(`bare\t${waitMs.toFixed(2)}`);
   const version = await browser.send('Browser.getVersion');
   console.log(`browser\t${version.product}`);
 } finally {
