@@ -135,8 +135,9 @@ double percentile(std::vector<double> v, double p) {
 int main(int argc, char** argv) {
     const double mainEntryMs = monoMs();
     if (argc < 2) {
-        std::fprintf(stderr, "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--frame-log FILE] [--surface WxH] "
-                     "[--no-framebuffers]\n");
+        std::fprintf(stderr,
+                     "usage: show_bench DEMO_DIR [--fps N] [--start-ns T0] [--scenes FILE] [--frame-log FILE]\n"
+                     "                  [--surface WxH] [--no-framebuffers]\n");
         return 2;
     }
     int fps = 60;

@@ -49,7 +49,10 @@ std::uint32_t Mesh::drawArrays(Display* display) {
             const Vec3& p = two ? vertices2[v].position : vertices[v].position;
             const Vec2& uv = two ? vertices2[v].texCoord : vertices[v].texCoord;
             packed.vertices.insert(packed.vertices.end(), {p.x, p.y, p.z, uv.s, uv.t});
-            if (two) packed.vertices.insert(packed.vertices.end(), {vertices2[v].texCoord2.s, vertices2[v].texCoord2.t});
+            if (two) {
+                const Vec2& uv2 = vertices2[v].texCoord2;
+                packed.vertices.insert(packed.vertices.end(), {uv2.s, uv2.t});
+            }
         }
         // The indices immediate mode would send (the same ones it skips are left out), in
         // whole triangles, keeping the last one back.
@@ -62,7 +65,8 @@ std::uint32_t Mesh::drawArrays(Display* display) {
         packed.tail = 0;
         while (packed.indices.size() < inArrays) {
             const std::int32_t n = indices[packed.tail++];
-            if (n >= 0 && static_cast<std::uint32_t>(n) < vertexCount) packed.indices.push_back(static_cast<std::uint16_t>(n));
+            if (n >= 0 && static_cast<std::uint32_t>(n) < vertexCount)
+                packed.indices.push_back(static_cast<std::uint16_t>(n));
         }
     }
     if (packed.indices.empty()) return 0;
