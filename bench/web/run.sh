@@ -35,7 +35,9 @@ while IFS= read -r -d '' f; do
 done < <(find "$site" -type f -print0)
 printf 'size\t%d\t%d\n' "$raw" "$packed"
 for part in velastria.wasm velastria.js; do
-  [ -f "$site/$part" ] && printf 'part\t%s\t%d\t%d\n' "$part" "$(stat -c %s "$site/$part")" "$(gzip -9 -c "$site/$part" | wc -c)"
+  if [ -f "$site/$part" ]; then
+    printf 'part\t%s\t%d\t%d\n' "$part" "$(stat -c %s "$site/$part")" "$(gzip -9 -c "$site/$part" | wc -c)"
+  fi
 done
 
 cmake --build "$build" -j2 --target show_bench demo_song demo_textures >/dev/null
