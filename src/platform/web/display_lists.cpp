@@ -20,6 +20,10 @@ struct Primitive {
 
 struct List {
     std::vector<Primitive> primitives;
+    // The same filled geometry as plain triangles (x y z per vertex), when the list holds
+    // nothing else: a string of such glyphs is drawn in one call.
+    std::vector<float> triangles;
+    bool filled = false;
     float advanceX = 0.0f, advanceY = 0.0f, advanceZ = 0.0f;
 };
 
@@ -53,6 +57,59 @@ void replay(GLuint name) {
     }
     if (list.advanceX != 0.0f || list.advanceY != 0.0f || list.advanceZ != 0.0f)
         glTranslatef(list.advanceX, list.advanceY, list.advanceZ);
+}
+
+// Triangles and quads (what the outline font writes for solid glyphs) as one triangle list.
+void flatten(List& list) {
+    list.filled = true;
+    for (const Primitive& p : list.primitives) {
+        const int corners = p.mode == GL_TRIANGLES ? 3 : p.mode == GL_QUADS ? 4 : 0;
+        if (corners == 0) {
+            list.filled = false;
+            list.triangles.clear();
+            return;
+        }
+        static constexpr int order[2][6] = {{0, 1, 2, -1, -1, -1}, {0, 1, 2, 0, 2, 3}};
+        const std::size_t count = p.vertices.size() / 6;
+        for (std::size_t first = 0; first + static_cast<std::size_t>(corners) <= count; first += static_cast<std::size_t>(corners))
+            for (int k : order[corners == 4 ? 1 : 0]) {
+                if (k < 0) break;
+                const float* v = &p.vertices[(first + static_cast<std::size_t>(k)) * 6];
+                list.triangles.insert(list.triangles.end(), {v[0], v[1], v[2]});
+            }
+    }
+}
+
+// A string of filled glyphs in one draw: each glyph's triangles moved by the pen so far,
+// then the pen's whole advance as the lists' translations would have left it.  False when
+// some list holds lines (those are replayed list by list).
+bool drawFilledString(GLsizei n, const GLubyte* codes) {
+    Lists& s = state();
+    for (GLsizei i = 0; i < n; ++i) {
+        const auto it = s.lists.find(s.base + codes[i]);
+        if (it != s.lists.end() && !it->second.filled) return false;
+    }
+    static std::vector<float> vertices;
+    vertices.clear();
+    float pen[3] = {0.0f, 0.0f, 0.0f};
+    for (GLsizei i = 0; i < n; ++i) {
+        const auto it = s.lists.find(s.base + codes[i]);
+        if (it == s.lists.end()) continue;
+        const List& l = it->second;
+        for (std::size_t v = 0; v + 2 < l.triangles.size(); v += 3)
+            vertices.insert(vertices.end(), {l.triangles[v] + pen[0], l.triangles[v + 1] + pen[1], l.triangles[v + 2] + pen[2]});
+        pen[0] += l.advanceX;
+        pen[1] += l.advanceY;
+        pen[2] += l.advanceZ;
+    }
+    if (!vertices.empty()) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, vertices.data());
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size() / 3));
+        glDisableClientState(GL_VERTEX_ARRAY);
+    }
+    if (pen[0] != 0.0f || pen[1] != 0.0f || pen[2] != 0.0f) glTranslatef(pen[0], pen[1], pen[2]);
+    return true;
 }
 
 // The outline font's writer: straight into the list being recorded.
@@ -111,7 +168,10 @@ void glNewList(GLuint list, GLenum) {
 
 void glEndList() {
     Lists& s = state();
-    if (s.recording != 0) s.lists[s.recording] = std::move(s.building);
+    if (s.recording != 0) {
+        flatten(s.building);
+        s.lists[s.recording] = std::move(s.building);
+    }
     s.recording = 0;
     s.building = List{};
 }
@@ -123,6 +183,7 @@ void glCallList(GLuint list) { replay(list); }
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
     if (type != GL_UNSIGNED_BYTE || lists == nullptr) return;  // the only kind the program calls
     const auto* codes = static_cast<const GLubyte*>(lists);
+    if (drawFilledString(n, codes)) return;
     for (GLsizei i = 0; i < n; ++i) replay(state().base + codes[i]);
 }
 
