@@ -39,6 +39,23 @@ status=$?
 check "with no display answering it ends with status 1 (got $status)" test "$status" = 1
 check "it names the display that did not answer" grep -q 'no display answers (DISPLAY=:65000' "$work/err.txt"
 check "and says the window could not be made" grep -q '^Marn: No se pudo crear la ventana.$' "$work/err.txt"
+# A display whose server turns the program's first connection away and then takes later
+# ones without ever answering (a server still starting, or stuck): the messages must not
+# wait on it for ever.
+mkdir -p /tmp/.X11-unix && rm -f /tmp/.X11-unix/X65001
+python3 -c '
+import os, socket, sys
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8)
+held = []
+s.accept()[0].close()
+while True: held.append(s.accept()[0])
+' /tmp/.X11-unix/X65001 &
+stuck=$!
+for _ in $(seq 50); do [ -S /tmp/.X11-unix/X65001 ] && break; sleep 0.1; done
+DISPLAY=:65001 timeout 20 ./velastria >/dev/null 2>"$work/err.txt"
+status=$?
+kill "$stuck" 2>/dev/null; wait "$stuck" 2>/dev/null; rm -f /tmp/.X11-unix/X65001
+check "with a display that stops answering it still ends with status 1 (got $status)" test "$status" = 1
 
 # ---- full screen at the desktop's own mode ----------------------------------------------
 # What the capture tool shows during the first order, 30 pictures a second, to compare with.

@@ -17,6 +17,7 @@ Uint32 sdlFlags(MessageIcon icon) {
 }
 
 bool displayAvailable() {
+    if (displayRefused()) return false;
     // A box needs a real video driver; the offscreen and dummy drivers have no screen.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr) {

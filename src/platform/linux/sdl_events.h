@@ -12,6 +12,9 @@ namespace platform::backend {
 NativeWindow* windowWithId(Uint32 id);
 NativeWindow* firstWindow();
 SDL_Window* sdlWindow(NativeWindow* window);
+// True once a window was refused because no display answered: a message box would only
+// wait on that display for ever.
+bool displayRefused();
 
 // Termination signals become close requests (takeTerminationRequest), and end the process
 // within the second when nothing takes them.  Installed before SDL starts, once.

@@ -59,6 +59,7 @@ State& state() {
 }
 
 const char programInstance = 0;
+bool refusedForNoDisplay = false;
 
 bool failing(WindowStep step) { return backend::stepFails(step); }
 
@@ -112,6 +113,8 @@ NativeWindow* backend::windowWithId(Uint32 id) {
         if (w->id == id) return w.get();
     return nullptr;
 }
+
+bool backend::displayRefused() { return refusedForNoDisplay; }
 
 NativeWindow* backend::firstWindow() { return state().windows.empty() ? nullptr : state().windows.front().get(); }
 
@@ -275,6 +278,7 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
                             [&](const WindowClass& c) { return c.name == className; });
     if (cls == s.classes.end() || width <= 0 || height <= 0) return nullptr;
     if (screenlessUnasked()) {
+        refusedForNoDisplay = true;
         const char* x = SDL_getenv("DISPLAY");
         const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
         std::fprintf(stderr, "no display answers (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n", x ? x : "(unset)",
