@@ -117,8 +117,11 @@ fetch() {
   if debian_source "$package" "$src"; then return 0; fi
   orig=$(find "$src" -maxdepth 1 -name "${package}_*.orig.tar.*" ! -name '*.asc' -print -quit)
   [ -n "$orig" ] || return 1
-  echo "build-web: warning: Debian's changes to $package could not be fetched; using its upstream tarball $(basename "$orig")" |
-    tee /dev/fd/3
+  # Written to the console and the log by two writes: tee /dev/fd/3 would open the console
+  # anew, and a console that is a file would be cut short by it.
+  local warning="build-web: warning: Debian's changes to $package could not be fetched; using its upstream tarball $(basename "$orig")"
+  echo "$warning"
+  echo "$warning" >&3
   mkdir -p "$src/$package"
   tar -xf "$orig" -C "$src/$package" --strip-components=1
 }
