@@ -205,10 +205,10 @@ font=$(fc-match "Fixed:bold" file | sed -n 's/^:file=//p')
 begin 4 "the program for WebAssembly (build-web/demo/)" "the web build failed: see the compiler's output above"
 grep -q 'EMSCRIPTEN' CMakeLists.txt ||
   fail "CMakeLists.txt has no web branch (if(EMSCRIPTEN)): this checkout lacks the web backend"
-if [ ! -f "$out/demo/build.ninja" ]; then
-  emcmake cmake -S . -B "$out/demo" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELASTRIA_WEB_DEPS="$deps" \
-    -DVELASTRIA_TESTS=OFF -DVELASTRIA_BENCH=OFF
-fi
+# Configured every time (a second configure only regenerates): a build folder made by a
+# checkout elsewhere keeps that checkout's library prefix in its cache otherwise.
+emcmake cmake -S . -B "$out/demo" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELASTRIA_WEB_DEPS="$deps" \
+  -DVELASTRIA_TESTS=OFF -DVELASTRIA_BENCH=OFF
 cmake --build "$out/demo" -j "$jobs" --target velastria
 program=$out/demo/demo
 for f in velastria.js velastria.wasm; do
