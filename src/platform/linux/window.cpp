@@ -3,29 +3,17 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <deque>
-#include <memory>
 
 #include "platform/backend.h"
 #include "platform/linux/sdl_events.h"
+#include "platform/shell/window_shell.h"
 
 namespace platform {
 
-struct DeviceContext {
-    NativeWindow* window = nullptr;
-    bool held = false;  // between getDeviceContext and releaseDeviceContext
-    int pixelFormat = 0;
-};
-
-struct NativeWindow {
+struct NativeWindow : shell::WindowRecord {
     SDL_Window* sdl = nullptr;
     Uint32 id = 0;
-    std::string className;
-    WindowProcedure procedure = nullptr;
-    bool fullscreen = false;
-    DeviceContext dc;  // every window owns its one surface
 };
 
 struct GlContext {
@@ -35,22 +23,10 @@ struct GlContext {
 
 namespace {
 
-struct WindowClass {
-    std::string name;
-    WindowProcedure procedure;
-    InstanceHandle instance;
-};
-
 // The one display this layer drives; all of it lives on the thread that opened the window.
-struct State {
-    std::vector<WindowClass> classes;
-    std::vector<std::unique_ptr<NativeWindow>> windows;
-    std::vector<std::unique_ptr<GlContext>> contexts;
-    std::deque<WindowMessage> posted;
+struct State : shell::WindowShell<NativeWindow, GlContext> {
     bool modeChanged = false;
     SDL_DisplayMode reservedMode{};
-    bool cursorHidden = false;
-    PixelFormatRequest chosenFormat;
 };
 
 State& state() {
@@ -58,7 +34,6 @@ State& state() {
     return s;
 }
 
-const char programInstance = 0;
 bool refusedForNoDisplay = false;
 
 bool failing(WindowStep step) { return backend::stepFails(step); }
@@ -73,19 +48,8 @@ bool screenlessUnasked() {
     return asked == nullptr || SDL_strstr(asked, driver) == nullptr;
 }
 
-NativeWindow* findWindow(NativeWindow* window) {
-    for (auto& w : state().windows)
-        if (w.get() == window) return w.get();
-    return nullptr;
-}
-
-
-DeviceContext* validDc(DeviceContext* dc) {
-    if (dc == nullptr) return nullptr;
-    for (auto& w : state().windows)
-        if (&w->dc == dc && dc->held) return dc;
-    return nullptr;
-}
+NativeWindow* findWindow(NativeWindow* window) { return state().findWindow(window); }
+DeviceContext* validDc(DeviceContext* dc) { return state().validDc(dc); }
 
 void applyGlAttributes(const PixelFormatRequest& r) {
     const int channel = r.colorBits >= 24 ? 8 : 5;
@@ -123,17 +87,10 @@ SDL_Window* backend::sdlWindow(NativeWindow* window) {
     return w ? w->sdl : nullptr;
 }
 
-InstanceHandle moduleInstance() { return &programInstance; }
-
 // ---- messages ---------------------------------------------------------------------------
 
 bool peekMessage(WindowMessage& out) {
-    State& s = state();
-    if (!s.posted.empty()) {
-        out = s.posted.front();
-        s.posted.pop_front();
-        return true;
-    }
+    if (state().takePosted(out)) return true;
     if (backend::takeTerminationRequest()) {
         out = backend::closeRequest();
         return true;
@@ -164,26 +121,7 @@ bool waitMessage(std::uint32_t timeoutMs) {
     return SDL_WaitEventTimeout(nullptr, static_cast<int>(timeoutMs)) == 1;
 }
 
-void translateMessage(const WindowMessage&) {}
-
-std::intptr_t dispatchMessage(const WindowMessage& m) {
-    NativeWindow* w = findWindow(m.window);
-    if (w == nullptr || w->procedure == nullptr) return 0;
-    return w->procedure(w, m.message, m.wParam, m.lParam);
-}
-
-std::intptr_t defaultWindowProcedure(NativeWindow* window, std::uint32_t message, std::uintptr_t wParam,
-                                     std::intptr_t) {
-    if (message == msg::SysKeyDown && wParam == static_cast<std::uintptr_t>(vk::F4))
-        postMessage(WindowMessage{window, msg::SysCommand, sys::Close, 0});
-    else if (message == msg::SysCommand && wParam == sys::Close)
-        postMessage(WindowMessage{window, msg::Close, 0, 0});
-    return 0;
-}
-
-void postQuitMessage(int exitCode) {
-    state().posted.push_back(WindowMessage{nullptr, msg::Quit, static_cast<std::uintptr_t>(exitCode), 0});
-}
+std::intptr_t dispatchMessage(const WindowMessage& m) { return state().dispatch(m); }
 
 void postMessage(const WindowMessage& m) { state().posted.push_back(m); }
 
@@ -194,23 +132,15 @@ bool handLoopToSystem(LoopTurn, std::function<void(int)>) { return false; }
 
 bool registerClass(const std::string& className, WindowProcedure procedure, InstanceHandle instance) {
     State& s = state();
-    if (failing(WindowStep::RegisterClass) || procedure == nullptr) return false;
-    for (const auto& c : s.classes)
-        if (c.name == className && c.instance == instance) return false;
+    if (!s.mayRegister(className, procedure, instance)) return false;
     backend::watchTerminationSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    s.classes.push_back(WindowClass{className, procedure, instance});
+    s.classes.push_back(shell::WindowClass{className, procedure, instance});
     return true;
 }
 
 bool unregisterClass(const std::string& className, InstanceHandle instance) {
-    State& s = state();
-    auto it = std::find_if(s.classes.begin(), s.classes.end(),
-                           [&](const WindowClass& c) { return c.name == className && c.instance == instance; });
-    if (it == s.classes.end()) return false;
-    for (const auto& w : s.windows)
-        if (w->className == className) return false;  // still in use
-    s.classes.erase(it);
+    if (!state().removeClass(className, instance)) return false;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return !failing(WindowStep::UnregisterClass);
 }
@@ -274,9 +204,8 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
                            int height) {
     State& s = state();
     if (failing(WindowStep::CreateWindow)) return nullptr;
-    auto cls = std::find_if(s.classes.begin(), s.classes.end(),
-                            [&](const WindowClass& c) { return c.name == className; });
-    if (cls == s.classes.end() || width <= 0 || height <= 0) return nullptr;
+    const shell::WindowClass* cls = s.findClass(className);
+    if (cls == nullptr || width <= 0 || height <= 0) return nullptr;
     if (screenlessUnasked()) {
         refusedForNoDisplay = true;
         const char* x = SDL_getenv("DISPLAY");
@@ -315,18 +244,14 @@ NativeWindow* createWindow(const std::string& className, const std::string& titl
         SDL_DestroyWindow(sdl);
         return nullptr;
     }
-    auto w = std::make_unique<NativeWindow>();
+    auto w = s.newWindow(*cls, fullscreen);
     w->sdl = sdl;
     w->id = SDL_GetWindowID(sdl);
-    w->className = className;
-    w->procedure = cls->procedure;
-    w->fullscreen = fullscreen;
-    w->dc.window = w.get();
-    s.windows.push_back(std::move(w));
+    NativeWindow* made = s.addWindow(std::move(w));
     // No screen saver and no monitor power-down while the program's window exists.
     SDL_DisableScreenSaver();
     if (s.cursorHidden) SDL_ShowCursor(SDL_DISABLE);
-    return s.windows.back().get();
+    return made;
 }
 
 bool destroyWindow(NativeWindow* window) {
@@ -336,9 +261,7 @@ bool destroyWindow(NativeWindow* window) {
     for (auto& c : s.contexts)
         if (c->window == w) c->window = nullptr;
     SDL_DestroyWindow(w->sdl);
-    s.windows.erase(std::find_if(s.windows.begin(), s.windows.end(), [&](const auto& p) { return p.get() == w; }));
-    // Messages still queued for it have nowhere to go.
-    std::erase_if(s.posted, [&](const WindowMessage& m) { return m.window == window; });
+    s.removeWindow(w);
     if (s.windows.empty()) SDL_EnableScreenSaver();
     return !failing(WindowStep::DestroyWindow);
 }
@@ -380,19 +303,8 @@ WindowGeometry windowGeometry(NativeWindow* window) {
     return g;
 }
 
-DeviceContext* getDeviceContext(NativeWindow* window) {
-    NativeWindow* w = findWindow(window);
-    if (w == nullptr || failing(WindowStep::GetDeviceContext)) return nullptr;
-    w->dc.held = true;
-    return &w->dc;
-}
-
-bool releaseDeviceContext(NativeWindow* window, DeviceContext* dc) {
-    NativeWindow* w = findWindow(window);
-    if (w == nullptr || dc != &w->dc || !dc->held) return false;
-    dc->held = false;
-    return !failing(WindowStep::ReleaseDeviceContext);
-}
+DeviceContext* getDeviceContext(NativeWindow* window) { return state().holdDc(window); }
+bool releaseDeviceContext(NativeWindow* window, DeviceContext* dc) { return state().releaseDc(window, dc); }
 
 int choosePixelFormat(DeviceContext* dc, const PixelFormatRequest& r) {
     if (validDc(dc) == nullptr || failing(WindowStep::ChoosePixelFormat)) return 0;
@@ -427,8 +339,7 @@ GlContext* createContext(DeviceContext* dc) {
     auto c = std::make_unique<GlContext>();
     c->sdl = ctx;
     c->window = dc->window;
-    s.contexts.push_back(std::move(c));
-    return s.contexts.back().get();
+    return s.addContext(std::move(c));
 }
 
 bool makeCurrent(DeviceContext* dc, GlContext* context) {
@@ -437,19 +348,16 @@ bool makeCurrent(DeviceContext* dc, GlContext* context) {
         const bool ok = SDL_GL_GetCurrentContext() == nullptr || SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr) == 0;
         return ok && !failing(WindowStep::ReleaseCurrent);
     }
-    if (failing(WindowStep::MakeCurrent) || validDc(dc) == nullptr) return false;
-    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [&](const auto& c) { return c.get() == context; });
-    if (it == s.contexts.end()) return false;
+    if (failing(WindowStep::MakeCurrent) || validDc(dc) == nullptr || s.findContext(context) == nullptr) return false;
     return SDL_GL_MakeCurrent(dc->window->sdl, context->sdl) == 0;
 }
 
 bool deleteContext(GlContext* context) {
     State& s = state();
-    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [&](const auto& c) { return c.get() == context; });
-    if (it == s.contexts.end()) return false;
+    if (s.findContext(context) == nullptr) return false;
     if (SDL_GL_GetCurrentContext() == context->sdl) SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
     SDL_GL_DeleteContext(context->sdl);
-    s.contexts.erase(it);
+    s.removeContext(context);
     return !failing(WindowStep::DeleteContext);
 }
 
@@ -498,14 +406,8 @@ bool backend::moveSystemCursor(int x, int y) {
 
 WindowResources windowResources() {
     const State& s = state();
-    WindowResources r;
-    r.classes = static_cast<int>(s.classes.size());
-    r.windows = static_cast<int>(s.windows.size());
-    for (const auto& w : s.windows)
-        if (w->dc.held) ++r.deviceContexts;
-    r.contexts = static_cast<int>(s.contexts.size());
+    WindowResources r = s.resources();
     r.modeChanged = s.modeChanged;
-    r.cursorHidden = s.cursorHidden;
     r.screenSaverEnabled = SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_IsScreenSaverEnabled() == SDL_TRUE;
     return r;
 }

@@ -6,28 +6,16 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
-#include <algorithm>
-#include <deque>
 #include <memory>
 
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/shell/window_shell.h"
 #include "platform/web/bridge.h"
 
 namespace platform {
 
-struct DeviceContext {
-    NativeWindow* window = nullptr;
-    bool held = false;
-    int pixelFormat = 0;
-};
-
-struct NativeWindow {
-    std::string className;
-    WindowProcedure procedure = nullptr;
-    bool fullscreen = false;
-    DeviceContext dc;
-};
+struct NativeWindow : shell::WindowRecord {};
 
 struct GlContext {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle = 0;
@@ -38,19 +26,7 @@ namespace {
 
 constexpr const char* canvas = "#picture";
 
-struct WindowClass {
-    std::string name;
-    WindowProcedure procedure;
-    InstanceHandle instance;
-};
-
-struct State {
-    std::vector<WindowClass> classes;
-    std::vector<std::unique_ptr<NativeWindow>> windows;
-    std::vector<std::unique_ptr<GlContext>> contexts;
-    std::deque<WindowMessage> posted;
-    bool cursorHidden = false;
-    PixelFormatRequest chosenFormat;
+struct State : shell::WindowShell<NativeWindow, GlContext> {
     bool hidden = false;   // the page is out of sight
     bool focused = true;   // the page has the keyboard
     // The frames: what the program runs each display frame, and the frame count.
@@ -65,22 +41,9 @@ State& state() {
     return s;
 }
 
-const char programInstance = 0;
-
 bool failing(WindowStep step) { return backend::stepFails(step); }
-
-NativeWindow* findWindow(NativeWindow* window) {
-    for (auto& w : state().windows)
-        if (w.get() == window) return w.get();
-    return nullptr;
-}
-
-DeviceContext* validDc(DeviceContext* dc) {
-    if (dc == nullptr) return nullptr;
-    for (auto& w : state().windows)
-        if (&w->dc == dc && dc->held) return dc;
-    return nullptr;
-}
+NativeWindow* findWindow(NativeWindow* window) { return state().findWindow(window); }
+DeviceContext* validDc(DeviceContext* dc) { return state().validDc(dc); }
 
 void postActivation() {
     State& s = state();
@@ -155,41 +118,14 @@ void displayFrame(void*) {
 
 }  // namespace
 
-InstanceHandle moduleInstance() { return &programInstance; }
-
 // ---- messages ---------------------------------------------------------------------------
 
-bool peekMessage(WindowMessage& out) {
-    State& s = state();
-    if (s.posted.empty()) return false;
-    out = s.posted.front();
-    s.posted.pop_front();
-    return true;
-}
+bool peekMessage(WindowMessage& out) { return state().takePosted(out); }
 
 // A page never blocks: the next display frame comes when the browser has one.
 bool waitMessage(std::uint32_t) { return !state().posted.empty(); }
 
-void translateMessage(const WindowMessage&) {}
-
-std::intptr_t dispatchMessage(const WindowMessage& m) {
-    NativeWindow* w = findWindow(m.window);
-    if (w == nullptr || w->procedure == nullptr) return 0;
-    return w->procedure(w, m.message, m.wParam, m.lParam);
-}
-
-std::intptr_t defaultWindowProcedure(NativeWindow* window, std::uint32_t message, std::uintptr_t wParam,
-                                     std::intptr_t) {
-    if (message == msg::SysKeyDown && wParam == static_cast<std::uintptr_t>(vk::F4))
-        postMessage(WindowMessage{window, msg::SysCommand, sys::Close, 0});
-    else if (message == msg::SysCommand && wParam == sys::Close)
-        postMessage(WindowMessage{window, msg::Close, 0, 0});
-    return 0;
-}
-
-void postQuitMessage(int exitCode) {
-    state().posted.push_back(WindowMessage{nullptr, msg::Quit, static_cast<std::uintptr_t>(exitCode), 0});
-}
+std::intptr_t dispatchMessage(const WindowMessage& m) { return state().dispatch(m); }
 
 void postMessage(const WindowMessage& m) { state().posted.push_back(m); }
 
@@ -207,26 +143,18 @@ bool handLoopToSystem(LoopTurn turn, std::function<void(int)> finish) {
 
 bool registerClass(const std::string& className, WindowProcedure procedure, InstanceHandle instance) {
     State& s = state();
-    if (failing(WindowStep::RegisterClass) || procedure == nullptr) return false;
-    for (const auto& c : s.classes)
-        if (c.name == className && c.instance == instance) return false;
+    if (!s.mayRegister(className, procedure, instance)) return false;
     // A test run on virtual time starts its clock with the program, as the capture tool does.
     if (velastria_test_virtual_fps() > 0) {
         s.virtualClock.set(0);
         setClockSource(s.virtualClock.source());
     }
-    s.classes.push_back(WindowClass{className, procedure, instance});
+    s.classes.push_back(shell::WindowClass{className, procedure, instance});
     return true;
 }
 
 bool unregisterClass(const std::string& className, InstanceHandle instance) {
-    State& s = state();
-    auto it = std::find_if(s.classes.begin(), s.classes.end(),
-                           [&](const WindowClass& c) { return c.name == className && c.instance == instance; });
-    if (it == s.classes.end()) return false;
-    for (const auto& w : s.windows)
-        if (w->className == className) return false;
-    s.classes.erase(it);
+    if (!state().removeClass(className, instance)) return false;
     return !failing(WindowStep::UnregisterClass);
 }
 
@@ -241,21 +169,15 @@ NativeWindow* createWindow(const std::string& className, const std::string&, Win
                            int height) {
     State& s = state();
     if (failing(WindowStep::CreateWindow) || !s.windows.empty()) return nullptr;
-    auto cls = std::find_if(s.classes.begin(), s.classes.end(),
-                            [&](const WindowClass& c) { return c.name == className; });
-    if (cls == s.classes.end() || width <= 0 || height <= 0) return nullptr;
+    const shell::WindowClass* cls = s.findClass(className);
+    if (cls == nullptr || width <= 0 || height <= 0) return nullptr;
     // The drawing buffer has the picture's size whatever the page shows it at: the browser
     // scales it, so the picture is always drawn straight into it.
     if (emscripten_set_canvas_element_size(canvas, width, height) != EMSCRIPTEN_RESULT_SUCCESS) return nullptr;
-    auto w = std::make_unique<NativeWindow>();
-    w->className = className;
-    w->procedure = cls->procedure;
-    w->fullscreen = style == WindowStyle::Popup;
-    w->dc.window = w.get();
-    s.windows.push_back(std::move(w));
+    NativeWindow* made = s.addWindow(s.newWindow(*cls, style == WindowStyle::Popup));
     s.posted.clear();
     listen(true);
-    return s.windows.back().get();
+    return made;
 }
 
 bool destroyWindow(NativeWindow* window) {
@@ -263,8 +185,7 @@ bool destroyWindow(NativeWindow* window) {
     NativeWindow* w = findWindow(window);
     if (w == nullptr) return false;
     listen(false);
-    s.windows.clear();
-    std::erase_if(s.posted, [&](const WindowMessage& m) { return m.window == window; });
+    s.removeWindow(w);
     return !failing(WindowStep::DestroyWindow);
 }
 
@@ -290,19 +211,8 @@ WindowGeometry windowGeometry(NativeWindow* window) {
     return g;
 }
 
-DeviceContext* getDeviceContext(NativeWindow* window) {
-    NativeWindow* w = findWindow(window);
-    if (w == nullptr || failing(WindowStep::GetDeviceContext)) return nullptr;
-    w->dc.held = true;
-    return &w->dc;
-}
-
-bool releaseDeviceContext(NativeWindow* window, DeviceContext* dc) {
-    NativeWindow* w = findWindow(window);
-    if (w == nullptr || dc != &w->dc || !dc->held) return false;
-    dc->held = false;
-    return !failing(WindowStep::ReleaseDeviceContext);
-}
+DeviceContext* getDeviceContext(NativeWindow* window) { return state().holdDc(window); }
+bool releaseDeviceContext(NativeWindow* window, DeviceContext* dc) { return state().releaseDc(window, dc); }
 
 int choosePixelFormat(DeviceContext* dc, const PixelFormatRequest& r) {
     if (validDc(dc) == nullptr || failing(WindowStep::ChoosePixelFormat)) return 0;
@@ -333,8 +243,7 @@ GlContext* createContext(DeviceContext* dc) {
     if (handle <= 0) return nullptr;
     auto c = std::make_unique<GlContext>();
     c->handle = handle;
-    s.contexts.push_back(std::move(c));
-    return s.contexts.back().get();
+    return s.addContext(std::move(c));
 }
 
 bool makeCurrent(DeviceContext* dc, GlContext* context) {
@@ -343,9 +252,7 @@ bool makeCurrent(DeviceContext* dc, GlContext* context) {
         emscripten_webgl_make_context_current(0);
         return !failing(WindowStep::ReleaseCurrent);
     }
-    if (failing(WindowStep::MakeCurrent) || validDc(dc) == nullptr) return false;
-    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [&](const auto& c) { return c.get() == context; });
-    if (it == s.contexts.end()) return false;
+    if (failing(WindowStep::MakeCurrent) || validDc(dc) == nullptr || s.findContext(context) == nullptr) return false;
     if (emscripten_webgl_make_context_current(context->handle) != EMSCRIPTEN_RESULT_SUCCESS) return false;
     if (!context->ready) {
         velastria_gl_ready();
@@ -356,11 +263,10 @@ bool makeCurrent(DeviceContext* dc, GlContext* context) {
 
 bool deleteContext(GlContext* context) {
     State& s = state();
-    auto it = std::find_if(s.contexts.begin(), s.contexts.end(), [&](const auto& c) { return c.get() == context; });
-    if (it == s.contexts.end()) return false;
+    if (s.findContext(context) == nullptr) return false;
     if (emscripten_webgl_get_current_context() == context->handle) emscripten_webgl_make_context_current(0);
     emscripten_webgl_destroy_context(context->handle);
-    s.contexts.erase(it);
+    s.removeContext(context);
     return !failing(WindowStep::DeleteContext);
 }
 
@@ -383,16 +289,6 @@ bool backend::moveSystemCursor(int, int) { return false; }
 
 // ---- test seams -------------------------------------------------------------------------
 
-WindowResources windowResources() {
-    const State& s = state();
-    WindowResources r;
-    r.classes = static_cast<int>(s.classes.size());
-    r.windows = static_cast<int>(s.windows.size());
-    for (const auto& w : s.windows)
-        if (w->dc.held) ++r.deviceContexts;
-    r.contexts = static_cast<int>(s.contexts.size());
-    r.cursorHidden = s.cursorHidden;
-    return r;
-}
+WindowResources windowResources() { return state().resources(); }
 
 }  // namespace platform
