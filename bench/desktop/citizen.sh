@@ -15,7 +15,7 @@ seconds=${2:-10}
 
 if [ "${CITIZEN_INSIDE:-}" != 1 ]; then
   export CITIZEN_INSIDE=1
-  exec timeout $((seconds * 4 + 60)) xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1280x1024x24" \
+  exec timeout $((seconds * 4 + 60)) xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1280x1024x24 -noreset" \
     bash "$0" "$demo" "$seconds"
 fi
 

@@ -23,10 +23,13 @@ xvfb_setup() {
 # in_virtual_screen <seconds> <WxHxD> <command...>: runs the command on a new virtual X
 # screen, bounded by <seconds>. Each script starts its search for a free display number
 # at a place of its own, so that scripts started at the same moment do not race for one.
+# -noreset: by default the server starts over each time its last client leaves, and a
+# program that connects in that moment (the demo right after the xdpyinfo check) is turned
+# away; under load that happened in about one start in forty.
 in_virtual_screen() {
   local seconds=$1 screen=$2
   shift 2
-  exec timeout "$seconds" xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 $screen" "$@"
+  exec timeout "$seconds" xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 $screen -noreset" "$@"
 }
 
 # Inside the screen: a display that does not answer fails the script at once, saying so,
