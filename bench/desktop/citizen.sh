@@ -15,8 +15,9 @@ seconds=${2:-10}
 
 if [ "${CITIZEN_INSIDE:-}" != 1 ]; then
   export CITIZEN_INSIDE=1
-  exec timeout $((seconds * 4 + 60)) xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1280x1024x24 -noreset" \
-    bash "$0" "$demo" "$seconds"
+  # The same virtual screen the tests start, server options and all.
+  source "$root/tests/app/xvfb_common.bash"
+  in_virtual_screen $((seconds * 4 + 60)) 1280x1024x24 bash "$0" "$demo" "$seconds"
 fi
 
 # A real window on the virtual screen, whatever driver the caller named for its own runs.
